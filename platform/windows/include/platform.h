@@ -1,0 +1,8 @@
+// The one platform header that module code includes (Windows build): the
+// system headers, and nothing of our own but what they lack.
+#pragma once
+
+#include <windows.h>
+#include <objbase.h>
+#include <olectl.h>
+#include <stdlib.h>
