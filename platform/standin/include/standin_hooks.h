@@ -19,4 +19,8 @@ LONG StandinAllocationCount();
 // the process had not loaded it, until called again with FALSE.
 void StandinHideModule(LPCSTR moduleName, BOOL hidden);
 
+// Makes one of the runtime's own classes unavailable, so that creating it
+// answers REGDB_E_CLASSNOTREG, until called again with FALSE.
+void StandinHideClass(REFCLSID classId, BOOL hidden);
+
 }  // extern "C"

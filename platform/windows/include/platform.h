@@ -5,4 +5,5 @@
 #include <windows.h>
 #include <objbase.h>
 #include <olectl.h>
+#include <dshow.h>
 #include <stdlib.h>

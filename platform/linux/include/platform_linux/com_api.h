@@ -16,10 +16,14 @@ LPVOID WINAPI CoTaskMemAlloc(SIZE_T bytes);
 void WINAPI CoTaskMemFree(LPVOID memory);
 int WINAPI StringFromGUID2(REFGUID guid, LPOLESTR text, int maxUnits);
 
-// What an in-process server exports.
-HRESULT WINAPI DllGetClassObject(REFCLSID classId, REFIID iid, LPVOID* out);
-HRESULT WINAPI DllCanUnloadNow();
-HRESULT WINAPI DllRegisterServer();
-HRESULT WINAPI DllUnregisterServer();
+// What an in-process server exports. Module libraries are built with hidden
+// visibility; these declarations make the definitions visible, and each
+// module's export list then names the ones it serves.
+#define MODULE_EXPORT __attribute__((visibility("default")))
+MODULE_EXPORT BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved);
+MODULE_EXPORT HRESULT WINAPI DllGetClassObject(REFCLSID classId, REFIID iid, LPVOID* out);
+MODULE_EXPORT HRESULT WINAPI DllCanUnloadNow();
+MODULE_EXPORT HRESULT WINAPI DllRegisterServer();
+MODULE_EXPORT HRESULT WINAPI DllUnregisterServer();
 
 }  // extern "C"

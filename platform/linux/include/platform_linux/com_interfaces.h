@@ -17,3 +17,7 @@ struct IClassFactory : public IUnknown {
   virtual HRESULT STDMETHODCALLTYPE LockServer(BOOL fLock) = 0;
 };
 typedef IClassFactory* LPCLASSFACTORY;
+
+struct IPersist : public IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE GetClassID(CLSID* pClassID) = 0;
+};

@@ -1,0 +1,3 @@
+#include "module/tracked_object.h"
+
+LONG volatile LiveObjectCount = 0;
