@@ -4,8 +4,10 @@
 
 #include "platform_linux/com_api.h"
 #include "platform_linux/com_interfaces.h"
+#include "platform_linux/filter_mapper.h"
 #include "platform_linux/guids.h"
 #include "platform_linux/media_records.h"
+#include "platform_linux/registry_api.h"
 #include "platform_linux/win32_api.h"
 #include "platform_linux/win_types.h"
 #include "platform_linux/win_values.h"

@@ -2,6 +2,9 @@
 // system headers, and nothing of our own but what they lack.
 #pragma once
 
+// dshow.h pulls in strsafe.h, which would otherwise hide wsprintfA.
+#define STRSAFE_NO_DEPRECATE
+
 #include <windows.h>
 #include <objbase.h>
 #include <olectl.h>
