@@ -4,6 +4,7 @@
 
 #include "platform_linux/com_api.h"
 #include "platform_linux/com_interfaces.h"
+#include "platform_linux/dshow_interfaces.h"
 #include "platform_linux/filter_mapper.h"
 #include "platform_linux/guids.h"
 #include "platform_linux/media_records.h"

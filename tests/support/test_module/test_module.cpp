@@ -1,6 +1,7 @@
 // A small module with its own template table, loaded by the tests through the
 // stand-in loader like any in-process server.
 #include "module/class_template.h"
+#include "module/filter_setup.h"
 #include "module/module_entry.h"
 #include "module/template_class_factory.h"
 #include "module/unknown_base.h"
@@ -71,10 +72,26 @@ void ReportInit(BOOL loading, const CLSID* classId) {
   }
 }
 
+// The test object registers as a filter with one audio output pin. Built with
+// TEST_MODULE_NAMELESS_FILTER, its record has no name, which the filter
+// mapper refuses: that variant shows how registration handles a mapper
+// failure.
+WCHAR OutputPinName[] = OLESTR("Output");
+const REGPINTYPES OutputPinTypes[] = {{&MEDIATYPE_Audio, &MEDIASUBTYPE_PCM}};
+const REGFILTERPINS TestObjectPins[] = {
+    {OutputPinName, FALSE, TRUE, FALSE, FALSE, &CLSID_NULL, nullptr, 1, OutputPinTypes},
+};
+#ifdef TEST_MODULE_NAMELESS_FILTER
+const WCHAR* const TestObjectFilterName = nullptr;
+#else
+const WCHAR* const TestObjectFilterName = OLESTR("Test Object");
+#endif
+const FilterSetupData TestObjectSetup = {&CLSID_TestObject, TestObjectFilterName, MERIT_DO_NOT_USE, 1, TestObjectPins};
+
 }  // namespace
 
 extern const ClassTemplateEntry ClassTemplateTable[] = {
-    {OLESTR("Test Object"), &CLSID_TestObject, TestObject::Create, ReportInit, nullptr},
+    {OLESTR("Test Object"), &CLSID_TestObject, TestObject::Create, ReportInit, &TestObjectSetup},
     {OLESTR("Rejected Object"), &CLSID_RejectedObject, RejectedObject::Create, nullptr, nullptr},
     {OLESTR("No Object"), &CLSID_NoObject, CreateNothing, nullptr, nullptr},
     {OLESTR("Refusing Object"), &CLSID_RefusingObject, RefuseAggregation, nullptr, nullptr},

@@ -1,0 +1,181 @@
+// DllRegisterServer and DllUnregisterServer of a module: the COM server keys
+// in the registry and the filter data in the filter mapper.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "standin_hooks.h"
+#include "tests/support/loaded_module.h"
+#include "tests/support/temporary_registry.h"
+#include "tests/support/test_module/test_module_ids.h"
+
+namespace {
+
+const CLSID* const TestModuleClasses[] = {&CLSID_TestObject, &CLSID_RejectedObject, &CLSID_NoObject,
+                                          &CLSID_RefusingObject};
+
+std::string ClassKey(REFCLSID classId) {
+  WCHAR text[39];
+  StringFromGUID2(classId, text, 39);
+  char key[64];
+  wsprintfA(key, "CLSID\\%ls", text);
+  return key;
+}
+
+std::string ModulePath(HMODULE module) {
+  char path[4096];
+  GetModuleFileNameA(module, path, sizeof(path));
+  return path;
+}
+
+// The filters that the older mapper lists with an audio output pin.
+std::vector<CLSID> AudioSourceFilters() {
+  std::vector<CLSID> found;
+  CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+  IFilterMapper* mapper = nullptr;
+  if (SUCCEEDED(CoCreateInstance(CLSID_FilterMapper, nullptr, CLSCTX_INPROC_SERVER, IID_IFilterMapper,
+                                 reinterpret_cast<void**>(&mapper)))) {
+    IEnumRegFilters* filters = nullptr;
+    if (SUCCEEDED(mapper->EnumMatchingFilters(&filters, 0, FALSE, GUID_NULL, GUID_NULL, FALSE, TRUE, MEDIATYPE_Audio,
+                                              GUID_NULL))) {
+      REGFILTER* filter = nullptr;
+      ULONG fetched = 0;
+      while (filters->Next(1, &filter, &fetched) == S_OK) {
+        found.push_back(filter->Clsid);
+        CoTaskMemFree(filter);
+      }
+      filters->Release();
+    }
+    mapper->Release();
+  }
+  CoUninitialize();
+  return found;
+}
+
+bool ListsTestObject() {
+  for (const CLSID& filter : AudioSourceFilters()) {
+    if (IsEqualCLSID(filter, CLSID_TestObject)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+class SelfRegistration : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    StandinHideClass(CLSID_FilterMapper2, FALSE);
+    StandinHideClass(CLSID_FilterMapper, FALSE);
+  }
+
+  static HRESULT Register(const LoadedModule& module) {
+    return module.Export<HRESULT (*)()>("DllRegisterServer")();
+  }
+  static HRESULT Unregister(const LoadedModule& module) {
+    return module.Export<HRESULT (*)()>("DllUnregisterServer")();
+  }
+
+  TemporaryRegistry Registry;
+  LoadedModule Module{TEST_MODULE_PATH};
+};
+
+TEST_F(SelfRegistration, RegisterWritesServerKeysThenFilterData) {
+  ASSERT_EQ(S_OK, Register(Module));
+  for (const CLSID* classId : TestModuleClasses) {
+    EXPECT_EQ(ModulePath(Module.handle()), Registry.Text(ClassKey(*classId) + "\\InprocServer32"));
+    EXPECT_EQ("Both", Registry.Text(ClassKey(*classId) + "\\InprocServer32", "ThreadingModel"));
+  }
+  EXPECT_EQ("Test Object", Registry.Text(ClassKey(CLSID_TestObject)));
+  EXPECT_EQ("Rejected Object", Registry.Text(ClassKey(CLSID_RejectedObject)));
+  EXPECT_TRUE(ListsTestObject());
+}
+
+TEST_F(SelfRegistration, UnregisterRemovesWholeTreesAndFilterData) {
+  ASSERT_EQ(S_OK, Register(Module));
+  const std::string key = ClassKey(CLSID_TestObject);
+  const std::string longName(200, 'k');  // longer than any name the module writes
+  for (const std::string& added : {key + "\\Added\\Deeper", key + "\\Another", key + "\\" + longName + "\\x"}) {
+    Registry.CreateKey(added);
+  }
+
+  EXPECT_EQ(S_OK, Unregister(Module));
+  for (const CLSID* classId : TestModuleClasses) {
+    EXPECT_FALSE(Registry.KeyExists(ClassKey(*classId)));
+  }
+  EXPECT_TRUE(Registry.KeyExists("CLSID"));
+  EXPECT_FALSE(ListsTestObject());
+
+  EXPECT_EQ(S_OK, Unregister(Module)) << "removing what is not there succeeds";
+}
+
+TEST_F(SelfRegistration, UndeletableSubkeyIsPassedOver) {
+  ASSERT_EQ(S_OK, Register(Module));
+  const std::string key = ClassKey(CLSID_TestObject);
+  Registry.CreateKey(key + "\\A");
+  Registry.CreateKey(key + "\\B\\Locked");
+  Registry.CreateKey(key + "\\C");
+  StandinProtectRegistryKey((key + "\\B\\Locked").c_str(), TRUE);
+
+  EXPECT_EQ(S_OK, Unregister(Module));
+  EXPECT_TRUE(Registry.KeyExists(key + "\\B\\Locked"));
+  EXPECT_FALSE(Registry.KeyExists(key + "\\A"));
+  EXPECT_FALSE(Registry.KeyExists(key + "\\C"));
+  EXPECT_FALSE(Registry.KeyExists(key + "\\InprocServer32"));
+  StandinProtectRegistryKey((key + "\\B\\Locked").c_str(), FALSE);
+}
+
+TEST_F(SelfRegistration, OlderMapperServesWhenTheNewerIsUnavailable) {
+  StandinHideClass(CLSID_FilterMapper2, TRUE);
+  ASSERT_EQ(S_OK, Register(Module));
+  EXPECT_TRUE(ListsTestObject()) << "filter, pin and pin type went through IFilterMapper";
+  EXPECT_EQ(S_OK, Unregister(Module));
+  EXPECT_FALSE(ListsTestObject());
+  EXPECT_FALSE(Registry.KeyExists(ClassKey(CLSID_TestObject)));
+}
+
+TEST_F(SelfRegistration, WithoutAnyMapperServerKeysStayAndTheCodeIsReturned) {
+  StandinHideClass(CLSID_FilterMapper2, TRUE);
+  StandinHideClass(CLSID_FilterMapper, TRUE);
+  EXPECT_EQ(REGDB_E_CLASSNOTREG, Register(Module));
+  EXPECT_TRUE(Registry.KeyExists(ClassKey(CLSID_TestObject) + "\\InprocServer32"));
+  EXPECT_EQ(REGDB_E_CLASSNOTREG, Unregister(Module));
+  EXPECT_TRUE(Registry.KeyExists(ClassKey(CLSID_TestObject)));
+}
+
+TEST_F(SelfRegistration, MapperFailureLeavesServerKeysAndIsReturned) {
+  LoadedModule nameless(TEST_MODULE_NAMELESS_PATH);
+  ASSERT_NE(nullptr, nameless.handle());
+  const HRESULT result = Register(nameless);
+  EXPECT_TRUE(FAILED(result)) << std::hex << result;
+  EXPECT_EQ(ModulePath(nameless.handle()), Registry.Text(ClassKey(CLSID_TestObject) + "\\InprocServer32"));
+}
+
+// A path that does not fit the 260-byte buffer would be registered cut short.
+TEST_F(SelfRegistration, TooLongModulePathIsRefusedBeforeAnythingIsWritten) {
+  std::filesystem::path folder = std::filesystem::path(Registry.Path()).parent_path();
+  for (int level = 0; level < 3; ++level) {
+    folder /= std::string(100, 'd');
+  }
+  std::filesystem::create_directories(folder);
+  const std::filesystem::path copy = folder / "libtest_module_copy.so";
+  std::filesystem::copy_file(TEST_MODULE_PATH, copy);
+
+  LoadedModule far(copy.c_str());
+  ASSERT_NE(nullptr, far.handle());
+  EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER), Register(far));
+  EXPECT_FALSE(std::filesystem::exists(Registry.Path()));
+}
+
+// A caller already in the multithreaded apartment keeps its COM.
+TEST_F(SelfRegistration, CallerApartmentSurvives) {
+  ASSERT_EQ(S_OK, CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+  EXPECT_EQ(S_OK, Register(Module));
+  EXPECT_EQ(S_OK, Unregister(Module));
+  EXPECT_EQ(S_FALSE, CoInitializeEx(nullptr, COINIT_MULTITHREADED)) << "still initialised";
+  CoUninitialize();
+  CoUninitialize();
+}
+
+}  // namespace
