@@ -49,9 +49,8 @@ INSTANTIATE_TEST_SUITE_P(
     Sequences, ApartmentTest,
     ::testing::Values(
         ApartmentCase{"MtaThenSameThenOther", {Call::Mta, Call::Mta, Call::Sta}, {S_OK, S_FALSE, kChanged}},
-        ApartmentCase{"StaThenSameThenOther",
-                      {Call::StaByCoInitialize, Call::Sta, Call::Mta},
-                      {S_OK, S_FALSE, kChanged}},
+        ApartmentCase{
+            "StaThenSameThenOther", {Call::StaByCoInitialize, Call::Sta, Call::Mta}, {S_OK, S_FALSE, kChanged}},
         // The refused call is not counted: two uninitialisations end the apartment.
         ApartmentCase{"RefusedCallIsNotCounted",
                       {Call::Mta, Call::Mta, Call::Sta, Call::Uninitialize, Call::Uninitialize, Call::Sta},

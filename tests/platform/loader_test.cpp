@@ -109,6 +109,34 @@ TEST_F(LoaderTest, RefusedAttachIsFollowedByDetachAndFailsTheLoad) {
   FreeLibrary(module);
 }
 
+TEST_F(LoaderTest, ConcurrentLoadsAndFreesPairAttachWithDetach) {
+  auto loadAndFree = [](LPVOID) -> DWORD {
+    for (int round = 0; round < 200; ++round) {
+      HMODULE module = LoadLibraryA(kProbePath.c_str());
+      if (module == nullptr || GetProcAddress(module, "ProbeCounter") == nullptr) {
+        return 1;
+      }
+      FreeLibrary(module);
+    }
+    return 0;
+  };
+  HANDLE threads[] = {CreateThread(nullptr, 0, loadAndFree, nullptr, 0, nullptr),
+                      CreateThread(nullptr, 0, loadAndFree, nullptr, 0, nullptr)};
+  for (HANDLE thread : threads) {
+    WaitForSingleObject(thread, INFINITE);
+    DWORD failed = 1;
+    GetExitCodeThread(thread, &failed);
+    EXPECT_EQ(failed, 0u);
+    CloseHandle(thread);
+  }
+  // DllMain runs under the loader lock, so the calls form a clean sequence.
+  ASSERT_FALSE(probeCalls.empty());
+  for (size_t at = 0; at < probeCalls.size(); ++at) {
+    EXPECT_EQ(probeCalls[at].reason, static_cast<DWORD>(at % 2 == 0 ? DLL_PROCESS_ATTACH : DLL_PROCESS_DETACH));
+  }
+  EXPECT_EQ(probeCalls.size() % 2, 0u);
+}
+
 TEST_F(LoaderTest, FilesThatCannotBeLoaded) {
   const std::string notALibrary = testing::TempDir() + "/not_a_library.so";
   std::ofstream(notALibrary) << "plain text";
@@ -169,8 +197,7 @@ TEST_F(LoaderTest, GetProcAddressFindsOnlyTheModulesOwnExports) {
   }
   FreeLibrary(module);
 
-  EXPECT_EQ(Export<BOOL (*)(HINSTANCE, DWORD)>(GetModuleHandleA(nullptr), "LoaderProbeNotified"),
-            &LoaderProbeNotified);
+  EXPECT_EQ(Export<BOOL (*)(HINSTANCE, DWORD)>(GetModuleHandleA(nullptr), "LoaderProbeNotified"), &LoaderProbeNotified);
   EXPECT_EQ(GetProcAddress(reinterpret_cast<HMODULE>(0x1234), "DllMain"), nullptr);
 }
 

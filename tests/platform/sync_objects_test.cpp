@@ -88,8 +88,7 @@ TEST_P(EventTest, InitialStateIsHonoured) {
   CloseHandle(event);
 }
 
-INSTANTIATE_TEST_SUITE_P(ManualAndAuto, EventTest,
-                         ::testing::Values(EventCase{TRUE, true}, EventCase{FALSE, false}),
+INSTANTIATE_TEST_SUITE_P(ManualAndAuto, EventTest, ::testing::Values(EventCase{TRUE, true}, EventCase{FALSE, false}),
                          [](const auto& info) { return info.param.manualReset ? "ManualReset" : "AutoReset"; });
 
 struct Gate {
@@ -147,7 +146,8 @@ TEST(Thread, NoRoutineIsRefused) {
 TEST(Handles, BadOrClosedHandlesFailWithInvalidHandle) {
   HANDLE closed = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   CloseHandle(closed);
-  HANDLE thread = CreateThread(nullptr, 0, [](LPVOID) -> DWORD { return 0; }, nullptr, 0, nullptr);
+  HANDLE thread = CreateThread(
+      nullptr, 0, [](LPVOID) -> DWORD { return 0; }, nullptr, 0, nullptr);
   HANDLE bad[] = {nullptr, closed, reinterpret_cast<HANDLE>(0x12345), GetProcessHeap()};
 
   for (HANDLE handle : bad) {

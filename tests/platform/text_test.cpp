@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstring>
+#include <iterator>
 #include <string>
 
 #include "platform.h"
@@ -26,8 +28,12 @@ TEST(Wsprintf, Conversions) {
   };
   const Case cases[] = {
       {Format("CLSID\\%ls", u"{0DD7B044}"), "CLSID\\{0DD7B044}"},
-      {Format("%ls", wide), "Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC \xF0\x9F\x98\x80"},
-      {Format("%ls", loneSurrogate), "a\xEF\xBF\xBD" "b"},
+      {Format("%ls", wide),
+       "Gr\xC3\xBC\xC3\x9F"
+       "e \xE2\x82\xAC \xF0\x9F\x98\x80"},
+      {Format("%ls", loneSurrogate),
+       "a\xEF\xBF\xBD"
+       "b"},
       {Format("%S|%hS", u"wide", "narrow"), "wide|narrow"},
       {Format("%s|%hs|%.3s|%-6s|%6s|", "abc", "h", "abcdef", "ab", "ab"), "abc|h|abc|ab    |    ab|"},
       {Format("%.2ls|%5ls", u"abc", u"ab"), "ab|   ab"},
@@ -59,7 +65,9 @@ TEST(Wsprintf, WritesAtMost1024BytesWithTheTerminator) {
 }
 
 TEST(MultiByteToWideChar, SizingAndConversion) {
-  const char* text = "Gr\xC3\xBC\xC3\x9F" "e \xF0\x9F\x98\x80";  // 7 characters, one outside the BMP
+  const char* text =
+      "Gr\xC3\xBC\xC3\x9F"
+      "e \xF0\x9F\x98\x80";  // 7 characters, one outside the BMP
   const std::u16string expected = u"Gr\u00fc\u00dfe \U0001F600";
   EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0), 9);  // 8 units and the terminator
   EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, text, 3, nullptr, 0), 3);
@@ -74,7 +82,12 @@ TEST(MultiByteToWideChar, SizingAndConversion) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
 
   // Malformed input: a stray continuation byte, a cut sequence, an overlong form.
-  EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, "a\x80" "b\xE2\x82" "c\xC0\xAF", -1, wide, 16), 8);
+  EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0,
+                                "a\x80"
+                                "b\xE2\x82"
+                                "c\xC0\xAF",
+                                -1, wide, 16),
+            8);
   EXPECT_EQ(std::u16string(wide), u"a\uFFFDb\uFFFDc\uFFFD\uFFFD");
 
   for (int count : {0, -2}) {
@@ -90,10 +103,18 @@ TEST(Wtoi, ParsesLikeTheCRuntime) {
     int value;
   };
   const Case cases[] = {
-      {u"42", 42},           {u"  \t-17xyz", -17}, {u"+8", 8},
-      {u"", 0},              {u"abc", 0},          {u"- 5", 0},
-      {u"0007", 7},          {u"2147483647", INT_MAX}, {u"2147483648", INT_MAX},
-      {u"-2147483648", INT_MIN}, {u"-99999999999999999999", INT_MIN}, {nullptr, 0},
+      {u"42", 42},
+      {u"  \t-17xyz", -17},
+      {u"+8", 8},
+      {u"", 0},
+      {u"abc", 0},
+      {u"- 5", 0},
+      {u"0007", 7},
+      {u"2147483647", INT_MAX},
+      {u"2147483648", INT_MAX},
+      {u"-2147483648", INT_MIN},
+      {u"-99999999999999999999", INT_MIN},
+      {nullptr, 0},
   };
   for (size_t at = 0; at < std::size(cases); ++at) {
     EXPECT_EQ(_wtoi(cases[at].text), cases[at].value) << "case " << at;

@@ -36,11 +36,34 @@ HRESULT LocateClass(REFCLSID classId, DWORD context, const RuntimeClass** row, s
   return path->has_value() ? S_OK : REGDB_E_CLASSNOTREG;
 }
 
-HRESULT ClearOnFailure(HRESULT result, LPVOID* out) {
+HRESULT CreateObject(REFCLSID classId, IUnknown* outer, DWORD context, REFIID iid, void** out) {
+  const RuntimeClass* row = nullptr;
+  std::optional<std::string> path;
+  const HRESULT result = LocateClass(classId, context, &row, &path);
   if (FAILED(result)) {
-    *out = nullptr;
+    return result;
   }
-  return result;
+  if (row != nullptr) {
+    return row->create(outer, iid, out);
+  }
+  return standin::InprocServers::Instance().CreateInstance(*path, classId, outer, iid, out);
+}
+
+HRESULT FindClassObject(REFCLSID classId, DWORD context, REFIID iid, void** out) {
+  const RuntimeClass* row = nullptr;
+  std::optional<std::string> path;
+  HRESULT result = LocateClass(classId, context, &row, &path);
+  if (FAILED(result)) {
+    return result;
+  }
+  if (row != nullptr) {
+    IClassFactory* factory = new standin::RuntimeClassFactory(row->create);
+    factory->AddRef();
+    result = factory->QueryInterface(iid, out);
+    factory->Release();
+    return result;
+  }
+  return standin::InprocServers::Instance().GetClassObject(*path, classId, iid, out);
 }
 
 }  // namespace
@@ -52,19 +75,12 @@ HRESULT WINAPI CoCreateInstance(REFCLSID classId, LPUNKNOWN outer, DWORD context
     return E_POINTER;
   }
   *out = nullptr;
-  return ClearOnFailure(standin::Guarded<HRESULT>(E_OUTOFMEMORY, [&] {
-                          const RuntimeClass* row = nullptr;
-                          std::optional<std::string> path;
-                          HRESULT result = LocateClass(classId, context, &row, &path);
-                          if (FAILED(result)) {
-                            return result;
-                          }
-                          if (row != nullptr) {
-                            return row->create(outer, iid, out);
-                          }
-                          return standin::InprocServers::Instance().CreateInstance(*path, classId, outer, iid, out);
-                        }),
-                        out);
+  const HRESULT result =
+      standin::Guarded<HRESULT>(E_OUTOFMEMORY, [&] { return CreateObject(classId, outer, context, iid, out); });
+  if (FAILED(result)) {
+    *out = nullptr;
+  }
+  return result;
 }
 
 HRESULT WINAPI CoGetClassObject(REFCLSID classId, DWORD context, LPVOID, REFIID iid, LPVOID* out) {
@@ -72,23 +88,12 @@ HRESULT WINAPI CoGetClassObject(REFCLSID classId, DWORD context, LPVOID, REFIID 
     return E_POINTER;
   }
   *out = nullptr;
-  return ClearOnFailure(standin::Guarded<HRESULT>(E_OUTOFMEMORY, [&] {
-                          const RuntimeClass* row = nullptr;
-                          std::optional<std::string> path;
-                          HRESULT result = LocateClass(classId, context, &row, &path);
-                          if (FAILED(result)) {
-                            return result;
-                          }
-                          if (row != nullptr) {
-                            IClassFactory* factory = new standin::RuntimeClassFactory(row->create);
-                            factory->AddRef();
-                            result = factory->QueryInterface(iid, out);
-                            factory->Release();
-                            return result;
-                          }
-                          return standin::InprocServers::Instance().GetClassObject(*path, classId, iid, out);
-                        }),
-                        out);
+  const HRESULT result =
+      standin::Guarded<HRESULT>(E_OUTOFMEMORY, [&] { return FindClassObject(classId, context, iid, out); });
+  if (FAILED(result)) {
+    *out = nullptr;
+  }
+  return result;
 }
 
 void WINAPI CoFreeUnusedLibraries() {

@@ -45,8 +45,8 @@ extern "C" {
 // private to the process.
 HANDLE WINAPI CreateEventA(LPSECURITY_ATTRIBUTES, BOOL manualReset, BOOL initialState, LPCSTR) {
   return Guarded<HANDLE>(nullptr, [&] {
-    return standin::HandleTable::Instance().Insert(std::make_shared<EventObject>(manualReset != FALSE,
-                                                                                 initialState != FALSE));
+    return standin::HandleTable::Instance().Insert(
+        std::make_shared<EventObject>(manualReset != FALSE, initialState != FALSE));
   });
 }
 

@@ -15,8 +15,8 @@ int WINAPI StringFromGUID2(REFGUID guid, LPOLESTR text, int maxUnits) {
   }
   char narrow[kGuidTextUnits];
   std::snprintf(narrow, sizeof(narrow), "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
-                static_cast<unsigned>(guid.Data1), guid.Data2, guid.Data3, guid.Data4[0], guid.Data4[1],
-                guid.Data4[2], guid.Data4[3], guid.Data4[4], guid.Data4[5], guid.Data4[6], guid.Data4[7]);
+                static_cast<unsigned>(guid.Data1), guid.Data2, guid.Data3, guid.Data4[0], guid.Data4[1], guid.Data4[2],
+                guid.Data4[3], guid.Data4[4], guid.Data4[5], guid.Data4[6], guid.Data4[7]);
   for (int at = 0; at < kGuidTextUnits; ++at) {
     text[at] = static_cast<OLECHAR>(narrow[at]);
   }

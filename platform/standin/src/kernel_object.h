@@ -24,8 +24,7 @@ class KernelObject {
 // Waits on `changed` under `lock` until `ready()` holds or the time-out ends;
 // answers whether `ready()` held.
 template <typename Ready>
-bool WaitUntil(std::condition_variable& changed, std::unique_lock<std::mutex>& lock, DWORD milliseconds,
-               Ready ready) {
+bool WaitUntil(std::condition_variable& changed, std::unique_lock<std::mutex>& lock, DWORD milliseconds, Ready ready) {
   if (milliseconds == INFINITE) {
     changed.wait(lock, ready);
     return true;

@@ -102,7 +102,8 @@ Loader::Loader() {
 }
 
 Loader::LoadedModule* Loader::Find(void* handle) {
-  auto found = std::find_if(modules_.begin(), modules_.end(), [&](const LoadedModule& m) { return m.handle == handle; });
+  auto found =
+      std::find_if(modules_.begin(), modules_.end(), [&](const LoadedModule& m) { return m.handle == handle; });
   return found == modules_.end() ? nullptr : &*found;
 }
 

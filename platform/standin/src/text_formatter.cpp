@@ -79,7 +79,8 @@ void PutNumber(Output& out, const Field& field, std::uint32_t magnitude, bool ne
   for (std::uint32_t rest = magnitude; rest != 0 || (count == 0 && field.precision != 0); rest /= base) {
     digits[count++] = alphabet[rest % base];
   }
-  const std::size_t precision = field.precision > 32 ? 32 : static_cast<std::size_t>(field.precision < 0 ? 0 : field.precision);
+  const std::size_t precision =
+      field.precision > 32 ? 32 : static_cast<std::size_t>(field.precision < 0 ? 0 : field.precision);
   while (count < precision) {
     digits[count++] = '0';
   }
@@ -98,8 +99,8 @@ void PutNarrowText(Output& out, const Field& field, const char* text) {
   if (text == nullptr) {
     text = "(null)";
   }
-  const std::size_t length = field.precision < 0 ? std::strlen(text)
-                                                 : strnlen(text, static_cast<std::size_t>(field.precision));
+  const std::size_t length =
+      field.precision < 0 ? std::strlen(text) : strnlen(text, static_cast<std::size_t>(field.precision));
   PutField(out, field, "", length, false, [&] { out.Put(text, length); });
 }
 
@@ -174,7 +175,8 @@ int FormatText(char* buffer, std::size_t capacity, const char* format, va_list a
         if (field.size == 'h') {
           value = static_cast<std::int16_t>(value);
         }
-        const std::uint32_t magnitude = value < 0 ? 0u - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
+        const std::uint32_t magnitude =
+            value < 0 ? 0u - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
         PutNumber(out, field, magnitude, value < 0, 10, false);
         break;
       }

@@ -99,8 +99,8 @@ HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T stackSize, LPTHREAD_STA
       return nullptr;
     }
     auto object = std::make_shared<ThreadObject>();
-    auto launch = std::make_unique<standin::ThreadStart>(standin::ThreadStart{object, start, parameter,
-                                                                              standin::NewThreadId()});
+    auto launch =
+        std::make_unique<standin::ThreadStart>(standin::ThreadStart{object, start, parameter, standin::NewThreadId()});
     const DWORD id = launch->id;
     standin::HandleTable& table = standin::HandleTable::Instance();
     HANDLE handle = table.Insert(object);

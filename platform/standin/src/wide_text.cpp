@@ -12,8 +12,7 @@ constexpr UINT kUtf8CodePage = 65001;
 
 extern "C" {
 
-int WINAPI MultiByteToWideChar(UINT codePage, DWORD, LPCSTR multiByte, int multiByteCount, LPWSTR wide,
-                               int wideCount) {
+int WINAPI MultiByteToWideChar(UINT codePage, DWORD, LPCSTR multiByte, int multiByteCount, LPWSTR wide, int wideCount) {
   if ((codePage != CP_ACP && codePage != kUtf8CodePage) || multiByte == nullptr || multiByteCount == 0 ||
       multiByteCount < -1 || wideCount < 0 || (wide == nullptr && wideCount > 0)) {
     SetLastError(ERROR_INVALID_PARAMETER);
