@@ -23,4 +23,14 @@ void StandinHideModule(LPCSTR moduleName, BOOL hidden);
 // answers REGDB_E_CLASSNOTREG, until called again with FALSE.
 void StandinHideClass(REFCLSID classId, BOOL hidden);
 
+// Makes RegDeleteKeyA refuse the key at `path` below HKEY_CLASSES_ROOT
+// (ERROR_ACCESS_DENIED), as if the caller lacked the right, until called
+// again with FALSE. It holds in this process only, whichever file it uses.
+void StandinProtectRegistryKey(LPCSTR path, BOOL protect);
+
+// The registry file's path as this process would open it now, written with
+// its terminator when it fits in `size` bytes; answers its length (0 when no
+// place can be named).
+DWORD StandinRegistryFilePath(LPSTR buffer, DWORD size);
+
 }  // extern "C"

@@ -6,6 +6,9 @@
 #include <vector>
 
 #include "export_guard.h"
+#include "filter_mapper.h"
+#include "filter_mapper2.h"
+#include "memory_allocator.h"
 #include "standin_hooks.h"
 
 namespace standin {
@@ -13,7 +16,11 @@ namespace standin {
 namespace {
 
 // One row per class: {&CLSID_..., CreateFunction}.
-const std::initializer_list<RuntimeClass> kRuntimeClasses = {};
+const std::initializer_list<RuntimeClass> kRuntimeClasses = {
+    {&CLSID_FilterMapper2, &FilterMapper2::Create},
+    {&CLSID_FilterMapper, &FilterMapper::Create},
+    {&CLSID_MemoryAllocator, &MemoryAllocator::Create},
+};
 
 std::mutex hiddenLock;
 std::vector<CLSID>& HiddenClasses() {
