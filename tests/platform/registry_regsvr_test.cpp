@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tests/platform/registry_fixture.h"
+#include "tests/support/test_module/test_module_ids.h"
 
 namespace {
 
@@ -138,6 +139,51 @@ TEST_F(RegistryFixture, RegsvrReportsADamagedRegistryAndLeavesItAlone) {
     EXPECT_EQ(Regsvr(RealPath(REGISTRY_PROBE_PATH)).exitStatus, 5);  // its registration cannot write either
     EXPECT_EQ(ReadFile(RegistryPath()), damaged);
   }
+}
+
+}  // namespace
+
+namespace {
+
+std::string ClassKeyName(REFCLSID classId) {
+  WCHAR text[39];
+  StringFromGUID2(classId, text, 39);
+  char name[64];
+  wsprintfA(name, "CLSID\\%ls", text);
+  return name;
+}
+
+HRESULT CreateTestObject() {
+  IPersist* object = nullptr;
+  const HRESULT result = CoCreateInstance(CLSID_TestObject, nullptr, CLSCTX_INPROC_SERVER, IID_IPersist,
+                                          reinterpret_cast<void**>(&object));
+  if (SUCCEEDED(result)) {
+    object->Release();
+  }
+  CoFreeUnusedLibraries();
+  return result;
+}
+
+// A module registered by one process is created by class id in another, and
+// its unregistration takes the whole class key, whatever others added to it.
+TEST_F(RegistryFixture, AModuleRegisteredByRegsvrIsCreatedHereUntilUnregistered) {
+  ASSERT_EQ(S_OK, CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+  const std::string module = RealPath(TEST_MODULE_PATH);
+  const std::string classKey = ClassKeyName(CLSID_TestObject);
+  EXPECT_EQ(REGDB_E_CLASSNOTREG, CreateTestObject());
+
+  ASSERT_EQ(0, Regsvr(module).exitStatus);
+  EXPECT_EQ(S_OK, CreateTestObject());
+
+  HKEY added = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CLASSES_ROOT, (classKey + "\\AddedByOthers\\Deeper").c_str(), &added));
+  RegCloseKey(added);
+
+  const RegsvrRun run = Regsvr("-u " + module);
+  EXPECT_EQ(0, run.exitStatus) << run.output;
+  EXPECT_EQ(REGDB_E_CLASSNOTREG, CreateTestObject());
+  EXPECT_FALSE(KeyExists(classKey.c_str()));
+  CoUninitialize();
 }
 
 }  // namespace
