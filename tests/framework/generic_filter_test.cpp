@@ -9,7 +9,7 @@
 #include "standin_hooks.h"
 #include "tests/framework/framework_fixture.h"
 #include "tests/platform/test_thread.h"
-#include "tests/support/temporary_registry.h"
+#include "tests/support/registry_fixture.h"
 
 namespace framework_test {
 namespace {

@@ -8,21 +8,14 @@
 
 #include "standin_hooks.h"
 #include "tests/support/loaded_module.h"
-#include "tests/support/temporary_registry.h"
+#include "tests/support/class_key_name.h"
+#include "tests/support/registry_fixture.h"
 #include "tests/support/test_module/test_module_ids.h"
 
 namespace {
 
 const CLSID* const TestModuleClasses[] = {&CLSID_TestObject, &CLSID_RejectedObject, &CLSID_NoObject,
                                           &CLSID_RefusingObject};
-
-std::string ClassKey(REFCLSID classId) {
-  WCHAR text[39];
-  StringFromGUID2(classId, text, 39);
-  char key[64];
-  wsprintfA(key, "CLSID\\%ls", text);
-  return key;
-}
 
 std::string ModulePath(HMODULE module) {
   char path[4096];
@@ -63,11 +56,17 @@ bool ListsTestObject() {
   return false;
 }
 
-class SelfRegistration : public ::testing::Test {
+// A text value of a key under HKEY_CLASSES_ROOT, or "<missing>".
+std::string TextOf(const std::string& key, const char* name = "") {
+  return RegistryFixture::Text(HKEY_CLASSES_ROOT, key.c_str(), name).value_or("<missing>");
+}
+
+class SelfRegistration : public RegistryFixture {
  protected:
   void TearDown() override {
     StandinHideClass(CLSID_FilterMapper2, FALSE);
     StandinHideClass(CLSID_FilterMapper, FALSE);
+    RegistryFixture::TearDown();
   }
 
   static HRESULT Register(const LoadedModule& module) {
@@ -77,34 +76,33 @@ class SelfRegistration : public ::testing::Test {
     return module.Export<HRESULT (*)()>("DllUnregisterServer")();
   }
 
-  TemporaryRegistry Registry;
   LoadedModule Module{TEST_MODULE_PATH};
 };
 
 TEST_F(SelfRegistration, RegisterWritesServerKeysThenFilterData) {
   ASSERT_EQ(S_OK, Register(Module));
   for (const CLSID* classId : TestModuleClasses) {
-    EXPECT_EQ(ModulePath(Module.handle()), Registry.Text(ClassKey(*classId) + "\\InprocServer32"));
-    EXPECT_EQ("Both", Registry.Text(ClassKey(*classId) + "\\InprocServer32", "ThreadingModel"));
+    EXPECT_EQ(ModulePath(Module.handle()), TextOf(ClassKeyName(*classId) + "\\InprocServer32"));
+    EXPECT_EQ("Both", TextOf(ClassKeyName(*classId) + "\\InprocServer32", "ThreadingModel"));
   }
-  EXPECT_EQ("Test Object", Registry.Text(ClassKey(CLSID_TestObject)));
-  EXPECT_EQ("Rejected Object", Registry.Text(ClassKey(CLSID_RejectedObject)));
+  EXPECT_EQ("Test Object", TextOf(ClassKeyName(CLSID_TestObject)));
+  EXPECT_EQ("Rejected Object", TextOf(ClassKeyName(CLSID_RejectedObject)));
   EXPECT_TRUE(ListsTestObject());
 }
 
 TEST_F(SelfRegistration, UnregisterRemovesWholeTreesAndFilterData) {
   ASSERT_EQ(S_OK, Register(Module));
-  const std::string key = ClassKey(CLSID_TestObject);
+  const std::string key = ClassKeyName(CLSID_TestObject);
   const std::string longName(200, 'k');  // longer than any name the module writes
   for (const std::string& added : {key + "\\Added\\Deeper", key + "\\Another", key + "\\" + longName + "\\x"}) {
-    Registry.CreateKey(added);
+    CreateKey(added);
   }
 
   EXPECT_EQ(S_OK, Unregister(Module));
   for (const CLSID* classId : TestModuleClasses) {
-    EXPECT_FALSE(Registry.KeyExists(ClassKey(*classId)));
+    EXPECT_FALSE(KeyExists(ClassKeyName(*classId)));
   }
-  EXPECT_TRUE(Registry.KeyExists("CLSID"));
+  EXPECT_TRUE(KeyExists("CLSID"));
   EXPECT_FALSE(ListsTestObject());
 
   EXPECT_EQ(S_OK, Unregister(Module)) << "removing what is not there succeeds";
@@ -112,17 +110,17 @@ TEST_F(SelfRegistration, UnregisterRemovesWholeTreesAndFilterData) {
 
 TEST_F(SelfRegistration, UndeletableSubkeyIsPassedOver) {
   ASSERT_EQ(S_OK, Register(Module));
-  const std::string key = ClassKey(CLSID_TestObject);
-  Registry.CreateKey(key + "\\A");
-  Registry.CreateKey(key + "\\B\\Locked");
-  Registry.CreateKey(key + "\\C");
+  const std::string key = ClassKeyName(CLSID_TestObject);
+  CreateKey(key + "\\A");
+  CreateKey(key + "\\B\\Locked");
+  CreateKey(key + "\\C");
   StandinProtectRegistryKey((key + "\\B\\Locked").c_str(), TRUE);
 
   EXPECT_EQ(S_OK, Unregister(Module));
-  EXPECT_TRUE(Registry.KeyExists(key + "\\B\\Locked"));
-  EXPECT_FALSE(Registry.KeyExists(key + "\\A"));
-  EXPECT_FALSE(Registry.KeyExists(key + "\\C"));
-  EXPECT_FALSE(Registry.KeyExists(key + "\\InprocServer32"));
+  EXPECT_TRUE(KeyExists(key + "\\B\\Locked"));
+  EXPECT_FALSE(KeyExists(key + "\\A"));
+  EXPECT_FALSE(KeyExists(key + "\\C"));
+  EXPECT_FALSE(KeyExists(key + "\\InprocServer32"));
   StandinProtectRegistryKey((key + "\\B\\Locked").c_str(), FALSE);
 }
 
@@ -132,16 +130,16 @@ TEST_F(SelfRegistration, OlderMapperServesWhenTheNewerIsUnavailable) {
   EXPECT_TRUE(ListsTestObject()) << "filter, pin and pin type went through IFilterMapper";
   EXPECT_EQ(S_OK, Unregister(Module));
   EXPECT_FALSE(ListsTestObject());
-  EXPECT_FALSE(Registry.KeyExists(ClassKey(CLSID_TestObject)));
+  EXPECT_FALSE(KeyExists(ClassKeyName(CLSID_TestObject)));
 }
 
 TEST_F(SelfRegistration, WithoutAnyMapperServerKeysStayAndTheCodeIsReturned) {
   StandinHideClass(CLSID_FilterMapper2, TRUE);
   StandinHideClass(CLSID_FilterMapper, TRUE);
   EXPECT_EQ(REGDB_E_CLASSNOTREG, Register(Module));
-  EXPECT_TRUE(Registry.KeyExists(ClassKey(CLSID_TestObject) + "\\InprocServer32"));
+  EXPECT_TRUE(KeyExists(ClassKeyName(CLSID_TestObject) + "\\InprocServer32"));
   EXPECT_EQ(REGDB_E_CLASSNOTREG, Unregister(Module));
-  EXPECT_TRUE(Registry.KeyExists(ClassKey(CLSID_TestObject)));
+  EXPECT_TRUE(KeyExists(ClassKeyName(CLSID_TestObject)));
 }
 
 TEST_F(SelfRegistration, MapperFailureLeavesServerKeysAndIsReturned) {
@@ -149,12 +147,12 @@ TEST_F(SelfRegistration, MapperFailureLeavesServerKeysAndIsReturned) {
   ASSERT_NE(nullptr, nameless.handle());
   const HRESULT result = Register(nameless);
   EXPECT_TRUE(FAILED(result)) << std::hex << result;
-  EXPECT_EQ(ModulePath(nameless.handle()), Registry.Text(ClassKey(CLSID_TestObject) + "\\InprocServer32"));
+  EXPECT_EQ(ModulePath(nameless.handle()), TextOf(ClassKeyName(CLSID_TestObject) + "\\InprocServer32"));
 }
 
 // A path that does not fit the 260-byte buffer would be registered cut short.
 TEST_F(SelfRegistration, TooLongModulePathIsRefusedBeforeAnythingIsWritten) {
-  std::filesystem::path folder = std::filesystem::path(Registry.Path()).parent_path();
+  std::filesystem::path folder = std::filesystem::path(Folder());
   for (int level = 0; level < 3; ++level) {
     folder /= std::string(100, 'd');
   }
@@ -165,7 +163,7 @@ TEST_F(SelfRegistration, TooLongModulePathIsRefusedBeforeAnythingIsWritten) {
   LoadedModule far(copy.c_str());
   ASSERT_NE(nullptr, far.handle());
   EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER), Register(far));
-  EXPECT_FALSE(std::filesystem::exists(Registry.Path()));
+  EXPECT_FALSE(std::filesystem::exists(RegistryPath()));
 }
 
 // A caller already in the multithreaded apartment keeps its COM.

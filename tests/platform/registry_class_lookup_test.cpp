@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/platform/registry_fixture.h"
+#include "tests/support/registry_fixture.h"
 #include "tests/support/loaded_module.h"
 #include "tests/support/test_module/test_module_ids.h"
 

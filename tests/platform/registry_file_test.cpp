@@ -1,8 +1,5 @@
 // The registry file: where it is, its text, damage, and changes made by
 // several threads and processes at once.
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -10,30 +7,11 @@
 #include <vector>
 
 #include "standin_hooks.h"
-#include "tests/platform/registry_fixture.h"
+#include "tests/support/registry_fixture.h"
+#include "tests/platform/registry_writer/start_writer.h"
 #include "tests/platform/test_thread.h"
 
-extern char** environ;
-
 namespace {
-
-pid_t StartWriter(std::vector<std::string> arguments) {
-  arguments.insert(arguments.begin(), REGISTRY_WRITER_PATH);
-  std::vector<char*> argv;
-  for (std::string& argument : arguments) {
-    argv.push_back(argument.data());
-  }
-  argv.push_back(nullptr);
-  pid_t child = 0;
-  EXPECT_EQ(posix_spawn(&child, REGISTRY_WRITER_PATH, nullptr, nullptr, argv.data(), environ), 0);
-  return child;
-}
-
-int ExitStatusOf(pid_t child) {
-  int status = 0;
-  waitpid(child, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 TEST_F(RegistryFixture, TheFileAndItsFolderAppearWithTheFirstChange) {
   const std::string path = Folder() + "/not/yet/registry";
@@ -237,8 +215,8 @@ TEST_F(RegistryFixture, ProcessesChangingTheRegistryTogetherLoseNothing) {
   ASSERT_EQ(RegSetValueA(HKEY_CLASSES_ROOT, "Before", REG_SZ, "kept", 0), ERROR_SUCCESS);
   const pid_t first = StartWriter({"churn", "first", std::to_string(kCount)});
   const pid_t second = StartWriter({"churn", "second", std::to_string(kCount)});
-  EXPECT_EQ(ExitStatusOf(first), 0);
-  EXPECT_EQ(ExitStatusOf(second), 0);
+  EXPECT_EQ(WaitWriter(first), 0);
+  EXPECT_EQ(WaitWriter(second), 0);
   ExpectChurnResult("first", kCount);
   ExpectChurnResult("second", kCount);
   EXPECT_EQ(Text(HKEY_CLASSES_ROOT, "Before", ""), "kept");

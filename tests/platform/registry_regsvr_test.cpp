@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/platform/registry_fixture.h"
+#include "tests/support/class_key_name.h"
+#include "tests/support/registry_fixture.h"
 #include "tests/support/test_module/test_module_ids.h"
 
 namespace {
@@ -145,14 +146,6 @@ TEST_F(RegistryFixture, RegsvrReportsADamagedRegistryAndLeavesItAlone) {
 
 namespace {
 
-std::string ClassKeyName(REFCLSID classId) {
-  WCHAR text[39];
-  StringFromGUID2(classId, text, 39);
-  char name[64];
-  wsprintfA(name, "CLSID\\%ls", text);
-  return name;
-}
-
 HRESULT CreateTestObject() {
   IPersist* object = nullptr;
   const HRESULT result = CoCreateInstance(CLSID_TestObject, nullptr, CLSCTX_INPROC_SERVER, IID_IPersist,
@@ -182,7 +175,7 @@ TEST_F(RegistryFixture, AModuleRegisteredByRegsvrIsCreatedHereUntilUnregistered)
   const RegsvrRun run = Regsvr("-u " + module);
   EXPECT_EQ(0, run.exitStatus) << run.output;
   EXPECT_EQ(REGDB_E_CLASSNOTREG, CreateTestObject());
-  EXPECT_FALSE(KeyExists(classKey.c_str()));
+  EXPECT_FALSE(KeyExists(classKey));
   CoUninitialize();
 }
 

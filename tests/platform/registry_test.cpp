@@ -1,16 +1,13 @@
 // The registry calls through the public C interface. Every call reads the
 // file anew, so each value read back has also been through the file's text.
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "standin_hooks.h"
-#include "tests/platform/registry_fixture.h"
-
-extern char** environ;
+#include "tests/platform/registry_writer/start_writer.h"
+#include "tests/support/registry_fixture.h"
 
 namespace {
 
@@ -286,21 +283,7 @@ TEST_F(RegistryFixture, BadHandlesAndArgumentsAreRefused) {
 }
 
 // Runs the writer program to completion; answers its exit status.
-int RunWriter(std::vector<std::string> arguments) {
-  arguments.insert(arguments.begin(), REGISTRY_WRITER_PATH);
-  std::vector<char*> argv;
-  for (std::string& argument : arguments) {
-    argv.push_back(argument.data());
-  }
-  argv.push_back(nullptr);
-  pid_t child = 0;
-  if (posix_spawn(&child, REGISTRY_WRITER_PATH, nullptr, nullptr, argv.data(), environ) != 0) {
-    return -1;
-  }
-  int status = 0;
-  waitpid(child, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+int RunWriter(std::vector<std::string> arguments) { return WaitWriter(StartWriter(std::move(arguments))); }
 
 TEST_F(RegistryFixture, AKeyDeletedWhileOpenAnswersKeyDeletedEvenWhenMadeAgain) {
   Key parent("Gone");

@@ -1,6 +1,7 @@
 // RegistryFixture: each test has a registry file of its own, in a fresh
 // temporary folder, named by VELLORA_REGISTRY for the length of the test.
-// Helpers read the registry through the public calls.
+// Helpers read the registry through the public calls. TemporaryRegistry does
+// the same for a test that has a fixture of its own.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -15,19 +16,21 @@
 
 #include "platform.h"
 
-class RegistryFixture : public ::testing::Test {
- protected:
-  void SetUp() override {
+// Names a registry file of its own, in a fresh temporary folder, through
+// VELLORA_REGISTRY for as long as it lives; then puts the earlier name back.
+class TemporaryRegistry {
+ public:
+  TemporaryRegistry() {
     std::string pattern = (std::filesystem::temp_directory_path() / "vellora-registry-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    folder_ = pattern;
+    if (mkdtemp(pattern.data()) != nullptr) {
+      folder_ = pattern;
+    }
     if (const char* previous = getenv("VELLORA_REGISTRY")) {
       previous_ = previous;
     }
-    UseRegistry(RegistryPath());
+    setenv("VELLORA_REGISTRY", Path().c_str(), 1);
   }
-
-  void TearDown() override {
+  ~TemporaryRegistry() {
     if (previous_) {
       setenv("VELLORA_REGISTRY", previous_->c_str(), 1);
     } else {
@@ -36,11 +39,29 @@ class RegistryFixture : public ::testing::Test {
     std::error_code ignored;
     std::filesystem::remove_all(folder_, ignored);
   }
+  TemporaryRegistry(const TemporaryRegistry&) = delete;
+  TemporaryRegistry& operator=(const TemporaryRegistry&) = delete;
+
+  const std::string& Folder() const { return folder_; }
+  std::string Path() const { return folder_ + "/registry"; }
+
+ private:
+  std::string folder_;
+  std::optional<std::string> previous_;
+};
+
+class RegistryFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    registry_.emplace();
+    ASSERT_FALSE(Folder().empty());
+  }
+  void TearDown() override { registry_.reset(); }
 
   static void UseRegistry(const std::string& path) { setenv("VELLORA_REGISTRY", path.c_str(), 1); }
 
-  std::string Folder() const { return folder_; }
-  std::string RegistryPath() const { return folder_ + "/registry"; }
+  std::string Folder() const { return registry_->Folder(); }
+  std::string RegistryPath() const { return registry_->Path(); }
 
   // Helpers that free functions of the tests use too.
  public:
@@ -91,9 +112,15 @@ class RegistryFixture : public ::testing::Test {
     }
   }
 
-  static bool KeyExists(LPCSTR path) {
+  static void CreateKey(const std::string& path) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    ASSERT_EQ(RegCreateKeyA(HKEY_CLASSES_ROOT, path.c_str(), &key), ERROR_SUCCESS) << path;
+    RegCloseKey(key);
+  }
+
+  static bool KeyExists(const std::string& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
       return false;
     }
     RegCloseKey(key);
@@ -101,6 +128,5 @@ class RegistryFixture : public ::testing::Test {
   }
 
  private:
-  std::string folder_;
-  std::optional<std::string> previous_;
+  std::optional<TemporaryRegistry> registry_;
 };
