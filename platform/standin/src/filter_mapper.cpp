@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <memory>
-#include <new>
 
 #include "export_guard.h"
 #include "filter_mapper_store.h"
@@ -60,43 +59,6 @@ HRESULT CheckPinName(LPCWSTR name, std::string* narrow) {
 }
 
 }  // namespace
-
-HRESULT FilterMapper::Create(IUnknown* outer, REFIID iid, void** out) {
-  if (outer != nullptr) {
-    return CLASS_E_NOAGGREGATION;
-  }
-  auto* mapper = new (std::nothrow) FilterMapper;
-  if (mapper == nullptr) {
-    return E_OUTOFMEMORY;
-  }
-  mapper->AddRef();
-  const HRESULT result = mapper->QueryInterface(iid, out);
-  mapper->Release();
-  return result;
-}
-
-HRESULT FilterMapper::QueryInterface(REFIID iid, void** out) {
-  if (out == nullptr) {
-    return E_POINTER;
-  }
-  if (iid != IID_IUnknown && iid != IID_IFilterMapper) {
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  *out = static_cast<IFilterMapper*>(this);
-  AddRef();
-  return S_OK;
-}
-
-ULONG FilterMapper::AddRef() { return ++references_; }
-
-ULONG FilterMapper::Release() {
-  const ULONG left = --references_;
-  if (left == 0) {
-    delete this;
-  }
-  return left;
-}
 
 HRESULT FilterMapper::RegisterFilter(CLSID clsid, LPCWSTR name, DWORD merit) {
   if (name == nullptr) {

@@ -4,21 +4,14 @@
 // count, so any thread may call it.
 #pragma once
 
-#include <atomic>
-
+#include "com_object.h"
 #include "platform.h"
 
 namespace standin {
 
-class FilterMapper final : public IFilterMapper {
+// Create is the runtime class's creation function.
+class FilterMapper final : public ComObject<FilterMapper, IFilterMapper, IID_IFilterMapper> {
  public:
-  // The runtime class's creation function; no aggregation.
-  static HRESULT Create(IUnknown* outer, REFIID iid, void** out);
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
-
   // Keeps pins already registered for the filter.
   HRESULT STDMETHODCALLTYPE RegisterFilter(CLSID clsid, LPCWSTR name, DWORD merit) override;
   HRESULT STDMETHODCALLTYPE RegisterFilterInstance(CLSID, LPCWSTR, CLSID*) override { return E_NOTIMPL; }
@@ -42,10 +35,9 @@ class FilterMapper final : public IFilterMapper {
                                                 CLSID outputMinor) override;
 
  private:
+  friend ComObject;
   FilterMapper() = default;
   ~FilterMapper() = default;
-
-  std::atomic<ULONG> references_{0};
 };
 
 }  // namespace standin

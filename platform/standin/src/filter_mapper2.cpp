@@ -1,6 +1,5 @@
 #include "filter_mapper2.h"
 
-#include <new>
 #include <string>
 
 #include "export_guard.h"
@@ -84,43 +83,6 @@ HRESULT PlaceOf(const CLSID* category, LPCOLESTR instance, REFCLSID clsid, Filte
 }
 
 }  // namespace
-
-HRESULT FilterMapper2::Create(IUnknown* outer, REFIID iid, void** out) {
-  if (outer != nullptr) {
-    return CLASS_E_NOAGGREGATION;
-  }
-  auto* mapper = new (std::nothrow) FilterMapper2;
-  if (mapper == nullptr) {
-    return E_OUTOFMEMORY;
-  }
-  mapper->AddRef();
-  const HRESULT result = mapper->QueryInterface(iid, out);
-  mapper->Release();
-  return result;
-}
-
-HRESULT FilterMapper2::QueryInterface(REFIID iid, void** out) {
-  if (out == nullptr) {
-    return E_POINTER;
-  }
-  if (iid != IID_IUnknown && iid != IID_IFilterMapper2) {
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  *out = static_cast<IFilterMapper2*>(this);
-  AddRef();
-  return S_OK;
-}
-
-ULONG FilterMapper2::AddRef() { return ++references_; }
-
-ULONG FilterMapper2::Release() {
-  const ULONG left = --references_;
-  if (left == 0) {
-    delete this;
-  }
-  return left;
-}
 
 HRESULT FilterMapper2::CreateCategory(REFCLSID category, DWORD merit, LPCWSTR description) {
   if (description == nullptr) {

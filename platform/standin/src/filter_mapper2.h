@@ -3,21 +3,14 @@
 // its own beyond its reference count, so any thread may call it.
 #pragma once
 
-#include <atomic>
-
+#include "com_object.h"
 #include "platform.h"
 
 namespace standin {
 
-class FilterMapper2 final : public IFilterMapper2 {
+// Create is the runtime class's creation function.
+class FilterMapper2 final : public ComObject<FilterMapper2, IFilterMapper2, IID_IFilterMapper2> {
  public:
-  // The runtime class's creation function; no aggregation.
-  static HRESULT Create(IUnknown* outer, REFIID iid, void** out);
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
-
   HRESULT STDMETHODCALLTYPE CreateCategory(REFCLSID category, DWORD merit, LPCWSTR description) override;
   // No category means CLSID_LegacyAmFilterCategory, no instance the class
   // id's text. HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) when nothing is there.
@@ -32,10 +25,9 @@ class FilterMapper2 final : public IFilterMapper2 {
                                                 const REGPINMEDIUM*, const CLSID*) override;
 
  private:
+  friend ComObject;
   FilterMapper2() = default;
   ~FilterMapper2() = default;
-
-  std::atomic<ULONG> references_{0};
 };
 
 }  // namespace standin

@@ -17,21 +17,6 @@ MediaSample::MediaSample(IMemAllocator* owner, BYTE* buffer, LONG size)
 
 MediaSample::~MediaSample() { ClearMediaType(); }
 
-HRESULT MediaSample::QueryInterface(REFIID iid, void** out) {
-  if (out == nullptr) {
-    return E_POINTER;
-  }
-  if (iid != IID_IUnknown && iid != IID_IMediaSample) {
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  *out = static_cast<IMediaSample*>(this);
-  AddRef();
-  return S_OK;
-}
-
-ULONG MediaSample::AddRef() { return ++references_; }
-
 ULONG MediaSample::Release() {
   const ULONG left = --references_;
   if (left == 0) {

@@ -8,14 +8,16 @@
 // reference count is shared, and it is atomic.
 #pragma once
 
-#include <atomic>
 #include <vector>
 
+#include "com_object.h"
 #include "platform.h"
 
 namespace standin {
 
-class MediaSample final : public IMediaSample {
+// QueryInterface and AddRef are the shared ones; Release is its own, since a
+// sample is never deleted by its holders.
+class MediaSample final : public ComObject<MediaSample, IMediaSample, IID_IMediaSample> {
  public:
   // `buffer` holds `size` bytes, with the allocator's prefix before it; both
   // outlive the sample. `owner` is not counted: the allocator counts itself
@@ -25,8 +27,6 @@ class MediaSample final : public IMediaSample {
   MediaSample(const MediaSample&) = delete;
   MediaSample& operator=(const MediaSample&) = delete;
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
   // The last Release resets the sample and returns it to its allocator.
   ULONG STDMETHODCALLTYPE Release() override;
 
@@ -69,7 +69,6 @@ class MediaSample final : public IMediaSample {
   IMemAllocator* const owner_;
   BYTE* const buffer_;
   const LONG size_;
-  std::atomic<ULONG> references_{0};
 
   LONG actualLength_;
   bool syncPoint_ = false;

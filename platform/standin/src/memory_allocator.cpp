@@ -19,44 +19,7 @@ bool IsPowerOfTwo(LONG value) { return value > 0 && (value & (value - 1)) == 0; 
 
 }  // namespace
 
-HRESULT MemoryAllocator::Create(IUnknown* outer, REFIID iid, void** out) {
-  if (outer != nullptr) {
-    return CLASS_E_NOAGGREGATION;
-  }
-  auto* allocator = new (std::nothrow) MemoryAllocator;
-  if (allocator == nullptr) {
-    return E_OUTOFMEMORY;
-  }
-  allocator->AddRef();
-  const HRESULT result = allocator->QueryInterface(iid, out);
-  allocator->Release();
-  return result;
-}
-
 MemoryAllocator::~MemoryAllocator() { FreeBuffers(); }
-
-HRESULT MemoryAllocator::QueryInterface(REFIID iid, void** out) {
-  if (out == nullptr) {
-    return E_POINTER;
-  }
-  if (iid != IID_IUnknown && iid != IID_IMemAllocator) {
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  *out = static_cast<IMemAllocator*>(this);
-  AddRef();
-  return S_OK;
-}
-
-ULONG MemoryAllocator::AddRef() { return ++references_; }
-
-ULONG MemoryAllocator::Release() {
-  const ULONG left = --references_;
-  if (left == 0) {
-    delete this;
-  }
-  return left;
-}
 
 HRESULT MemoryAllocator::SetProperties(ALLOCATOR_PROPERTIES* request, ALLOCATOR_PROPERTIES* actual) {
   if (request == nullptr || actual == nullptr) {

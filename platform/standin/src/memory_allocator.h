@@ -13,27 +13,21 @@
 // runs after the mutex is let go.
 #pragma once
 
-#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <memory>
 #include <mutex>
 #include <vector>
 
+#include "com_object.h"
 #include "media_sample.h"
 #include "platform.h"
 
 namespace standin {
 
-class MemoryAllocator final : public IMemAllocator {
+// Create is the runtime class's creation function.
+class MemoryAllocator final : public ComObject<MemoryAllocator, IMemAllocator, IID_IMemAllocator> {
  public:
-  // The runtime class's creation function; no aggregation.
-  static HRESULT Create(IUnknown* outer, REFIID iid, void** out);
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
-
   // Grants the count, the prefix and the size rounded up to the alignment.
   HRESULT STDMETHODCALLTYPE SetProperties(ALLOCATOR_PROPERTIES* request, ALLOCATOR_PROPERTIES* actual) override;
   HRESULT STDMETHODCALLTYPE GetProperties(ALLOCATOR_PROPERTIES* properties) override;
@@ -48,6 +42,7 @@ class MemoryAllocator final : public IMemAllocator {
   HRESULT STDMETHODCALLTYPE ReleaseBuffer(IMediaSample* sample) override;
 
  private:
+  friend ComObject;
   MemoryAllocator() = default;
   ~MemoryAllocator();
 
@@ -55,8 +50,6 @@ class MemoryAllocator final : public IMemAllocator {
   HRESULT AllocateBuffers();
   void FreeBuffers();
   MediaSample* FindOutstanding(IMediaSample* given) const;
-
-  std::atomic<ULONG> references_{0};
 
   std::mutex lock_;
   std::condition_variable sampleReturned_;

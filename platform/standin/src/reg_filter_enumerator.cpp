@@ -35,29 +35,6 @@ HRESULT RegFilterEnumerator::Create(RegFilterList entries, size_t position, IEnu
   return S_OK;
 }
 
-HRESULT RegFilterEnumerator::QueryInterface(REFIID iid, void** out) {
-  if (out == nullptr) {
-    return E_POINTER;
-  }
-  if (iid != IID_IUnknown && iid != IID_IEnumRegFilters) {
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  *out = static_cast<IEnumRegFilters*>(this);
-  AddRef();
-  return S_OK;
-}
-
-ULONG RegFilterEnumerator::AddRef() { return ++references_; }
-
-ULONG RegFilterEnumerator::Release() {
-  const ULONG left = --references_;
-  if (left == 0) {
-    delete this;
-  }
-  return left;
-}
-
 // On a failed allocation nothing is handed out and the position stays.
 HRESULT RegFilterEnumerator::Next(ULONG count, REGFILTER** filters, ULONG* fetched) {
   if (filters == nullptr || (fetched == nullptr && count != 1)) {

@@ -3,12 +3,12 @@
 // Clones share the snapshot and start where their original stood.
 #pragma once
 
-#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "com_object.h"
 #include "platform.h"
 
 namespace standin {
@@ -20,13 +20,11 @@ struct RegFilterEntry {
 
 using RegFilterList = std::shared_ptr<const std::vector<RegFilterEntry>>;
 
-class RegFilterEnumerator final : public IEnumRegFilters {
+class RegFilterEnumerator final : public ComObject<RegFilterEnumerator, IEnumRegFilters, IID_IEnumRegFilters> {
  public:
+  // Made with its snapshot, so not a runtime class: this Create hides the
+  // runtime one.
   static HRESULT Create(RegFilterList entries, size_t position, IEnumRegFilters** out);
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
 
   // Each REGFILTER handed out is one task memory block holding the record and
   // its name; the caller frees it with CoTaskMemFree.
@@ -36,13 +34,13 @@ class RegFilterEnumerator final : public IEnumRegFilters {
   HRESULT STDMETHODCALLTYPE Clone(IEnumRegFilters** out) override;
 
  private:
+  friend ComObject;
   RegFilterEnumerator(RegFilterList entries, size_t position) : entries_(std::move(entries)), position_(position) {}
   ~RegFilterEnumerator() = default;
 
   const RegFilterList entries_;
   std::mutex positionLock_;
   size_t position_;  // guarded by positionLock_
-  std::atomic<ULONG> references_{0};
 };
 
 }  // namespace standin

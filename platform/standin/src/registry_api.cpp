@@ -97,6 +97,43 @@ RegistryKey* MakePath(RegistryTree& tree, RegistryKey* from, const KeyPath& part
   return from;
 }
 
+// Runs `body(const RegistryKey&)` on the key that `ref` names, in one read of
+// its file; ERROR_KEY_DELETED when that key has gone.
+template <typename Body>
+LSTATUS ReadKey(const RegistryKeyRef& ref, Body&& body) {
+  return ReadRegistry(ref.file, [&](const RegistryTree& tree) -> LSTATUS {
+    const RegistryKey* at = ResolveKey(tree, ref);
+    return at != nullptr ? body(*at) : ERROR_KEY_DELETED;
+  });
+}
+
+// The same for the key open as `key`.
+template <typename Body>
+LSTATUS ReadKey(HKEY key, Body&& body) {
+  RegistryKeyRef ref;
+  const LSTATUS status = RefOfKey(key, &ref);
+  return status != ERROR_SUCCESS ? status : ReadKey(ref, body);
+}
+
+// Runs `body(RegistryTree&, RegistryKey&, bool& changed)` on the key that
+// `ref` names, in one locked change of its file; ERROR_KEY_DELETED when that
+// key has gone.
+template <typename Body>
+LSTATUS ChangeKey(const RegistryKeyRef& ref, Body&& body) {
+  return ChangeRegistry(ref.file, [&](RegistryTree& tree, bool& changed) -> LSTATUS {
+    RegistryKey* at = ResolveKey(tree, ref);
+    return at != nullptr ? body(tree, *at, changed) : ERROR_KEY_DELETED;
+  });
+}
+
+// The same for the key open as `key`.
+template <typename Body>
+LSTATUS ChangeKey(HKEY key, Body&& body) {
+  RegistryKeyRef ref;
+  const LSTATUS status = RefOfKey(key, &ref);
+  return status != ERROR_SUCCESS ? status : ChangeKey(ref, body);
+}
+
 // ---- The calls ----
 
 LSTATUS CreateKey(HKEY key, LPCSTR subKey, PHKEY result, LPDWORD disposition) {
@@ -108,12 +145,8 @@ LSTATUS CreateKey(HKEY key, LPCSTR subKey, PHKEY result, LPDWORD disposition) {
   }
   bool made = false;
   std::uint64_t id = 0;
-  status = ChangeRegistry(ref.file, [&](RegistryTree& tree, bool& changed) -> LSTATUS {
-    RegistryKey* base = ResolveKey(tree, ref);
-    if (base == nullptr) {
-      return ERROR_KEY_DELETED;
-    }
-    id = MakePath(tree, base, parts, &made)->id();
+  status = ChangeKey(ref, [&](RegistryTree& tree, RegistryKey& base, bool& changed) -> LSTATUS {
+    id = MakePath(tree, &base, parts, &made)->id();
     changed = made;
     return ERROR_SUCCESS;
   });
@@ -135,12 +168,8 @@ LSTATUS OpenKey(HKEY key, LPCSTR subKey, PHKEY result) {
     return status;
   }
   std::uint64_t id = 0;
-  status = ReadRegistry(ref.file, [&](const RegistryTree& tree) -> LSTATUS {
-    const RegistryKey* base = ResolveKey(tree, ref);
-    if (base == nullptr) {
-      return ERROR_KEY_DELETED;
-    }
-    const RegistryKey* found = RegistryTree::Find(*base, parts);
+  status = ReadKey(ref, [&](const RegistryKey& base) -> LSTATUS {
+    const RegistryKey* found = RegistryTree::Find(base, parts);
     if (found == nullptr) {
       return ERROR_FILE_NOT_FOUND;
     }
@@ -161,10 +190,7 @@ LSTATUS DeleteKey(HKEY key, LPCSTR subKey) {
     return status;
   }
   const KeyPath target = Joined(ref.path, parts);
-  return ChangeRegistry(ref.file, [&](RegistryTree& tree, bool& changed) -> LSTATUS {
-    if (ResolveKey(tree, ref) == nullptr) {
-      return ERROR_KEY_DELETED;
-    }
+  return ChangeKey(ref, [&](RegistryTree& tree, RegistryKey&, bool& changed) -> LSTATUS {
     if (target.empty()) {
       return ERROR_ACCESS_DENIED;  // the root stays
     }
@@ -183,20 +209,11 @@ LSTATUS DeleteKey(HKEY key, LPCSTR subKey) {
 
 LSTATUS EnumKey(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPSTR className, LPDWORD classSize,
                 PFILETIME lastWriteTime) {
-  RegistryKeyRef ref;
-  LSTATUS status = RefOfKey(key, &ref);
-  if (status != ERROR_SUCCESS) {
-    return status;
-  }
-  return ReadRegistry(ref.file, [&](const RegistryTree& tree) -> LSTATUS {
-    const RegistryKey* at = ResolveKey(tree, ref);
-    if (at == nullptr) {
-      return ERROR_KEY_DELETED;
-    }
-    if (index >= at->subkeys().size()) {
+  return ReadKey(key, [&](const RegistryKey& at) -> LSTATUS {
+    if (index >= at.subkeys().size()) {
       return ERROR_NO_MORE_ITEMS;
     }
-    const LSTATUS copied = CopyName(at->subkeys()[index]->name(), name, nameSize);
+    const LSTATUS copied = CopyName(at.subkeys()[index]->name(), name, nameSize);
     if (copied != ERROR_SUCCESS) {
       return copied;
     }
@@ -216,20 +233,11 @@ LSTATUS EnumKey(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPSTR class
 
 LSTATUS EnumValue(HKEY key, DWORD index, LPSTR valueName, LPDWORD valueNameSize, LPDWORD type, LPBYTE data,
                   LPDWORD dataSize) {
-  RegistryKeyRef ref;
-  LSTATUS status = RefOfKey(key, &ref);
-  if (status != ERROR_SUCCESS) {
-    return status;
-  }
-  return ReadRegistry(ref.file, [&](const RegistryTree& tree) -> LSTATUS {
-    const RegistryKey* at = ResolveKey(tree, ref);
-    if (at == nullptr) {
-      return ERROR_KEY_DELETED;
-    }
-    if (index >= at->values().size()) {
+  return ReadKey(key, [&](const RegistryKey& at) -> LSTATUS {
+    if (index >= at.values().size()) {
       return ERROR_NO_MORE_ITEMS;
     }
-    const RegistryValue& value = at->values()[index];
+    const RegistryValue& value = at.values()[index];
     const LSTATUS copied = CopyName(value.name, valueName, valueNameSize);
     if (copied != ERROR_SUCCESS) {
       return copied;
@@ -253,13 +261,9 @@ LSTATUS SetValue(HKEY key, LPCSTR subKey, bool makeKey, std::string_view name, D
   if (name.size() > kMaxValueNameBytes) {
     return ERROR_INVALID_PARAMETER;
   }
-  return ChangeRegistry(ref.file, [&](RegistryTree& tree, bool& changed) -> LSTATUS {
-    RegistryKey* at = ResolveKey(tree, ref);
-    if (at == nullptr) {
-      return ERROR_KEY_DELETED;
-    }
+  return ChangeKey(ref, [&](RegistryTree& tree, RegistryKey& base, bool& changed) -> LSTATUS {
     bool made = false;
-    at = makeKey ? MakePath(tree, at, parts, &made) : at;
+    RegistryKey* at = makeKey ? MakePath(tree, &base, parts, &made) : &base;
     changed = at->SetValue(name, type, data, size) || made;
     return ERROR_SUCCESS;
   });
@@ -274,30 +278,27 @@ LSTATUS QueryValue(HKEY key, LPCSTR subKey, std::string_view name, Take take) {
   if (status != ERROR_SUCCESS) {
     return status;
   }
-  return ReadRegistry(ref.file, [&](const RegistryTree& tree) -> LSTATUS {
-    const RegistryKey* at = ResolveKey(tree, ref);
-    if (at == nullptr) {
-      return ERROR_KEY_DELETED;
-    }
-    at = RegistryTree::Find(*at, parts);
+  return ReadKey(ref, [&](const RegistryKey& base) -> LSTATUS {
+    const RegistryKey* at = RegistryTree::Find(base, parts);
     return at != nullptr ? take(at->FindValue(name)) : ERROR_FILE_NOT_FOUND;
   });
 }
 
 LSTATUS DeleteValue(HKEY key, std::string_view name) {
-  RegistryKeyRef ref;
-  LSTATUS status = RefOfKey(key, &ref);
-  if (status != ERROR_SUCCESS) {
-    return status;
-  }
-  return ChangeRegistry(ref.file, [&](RegistryTree& tree, bool& changed) -> LSTATUS {
-    RegistryKey* at = ResolveKey(tree, ref);
-    if (at == nullptr) {
-      return ERROR_KEY_DELETED;
-    }
-    changed = at->RemoveValue(name);
+  return ChangeKey(key, [&](RegistryTree&, RegistryKey& at, bool& changed) -> LSTATUS {
+    changed = at.RemoveValue(name);
     return changed ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
   });
+}
+
+// RegCreateKeyA and RegOpenKeyA hand the root back as it is when no subkey is
+// named, as on the platform.
+bool HandBackRoot(HKEY key, LPCSTR subKey, PHKEY result) {
+  if (key != HKEY_CLASSES_ROOT || result == nullptr || (subKey != nullptr && *subKey != '\0')) {
+    return false;
+  }
+  *result = key;
+  return true;
 }
 
 template <typename Body>
@@ -327,9 +328,7 @@ LSTATUS WINAPI RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR, D
 }
 
 LSTATUS WINAPI RegCreateKeyA(HKEY key, LPCSTR subKey, PHKEY result) {
-  // As on the platform, the root with no subkey is handed back as it is.
-  if (key == HKEY_CLASSES_ROOT && result != nullptr && (subKey == nullptr || *subKey == '\0')) {
-    *result = key;
+  if (standin::HandBackRoot(key, subKey, result)) {
     return ERROR_SUCCESS;
   }
   return RegCreateKeyExA(key, subKey, 0, nullptr, REG_OPTION_NON_VOLATILE, MAXIMUM_ALLOWED, nullptr, result, nullptr);
@@ -344,8 +343,7 @@ LSTATUS WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM, PHKEY resul
 }
 
 LSTATUS WINAPI RegOpenKeyA(HKEY key, LPCSTR subKey, PHKEY result) {
-  if (key == HKEY_CLASSES_ROOT && result != nullptr && (subKey == nullptr || *subKey == '\0')) {
-    *result = key;
+  if (standin::HandBackRoot(key, subKey, result)) {
     return ERROR_SUCCESS;
   }
   return RegOpenKeyExA(key, subKey, 0, MAXIMUM_ALLOWED, result);

@@ -2,29 +2,6 @@
 
 namespace standin {
 
-HRESULT RuntimeClassFactory::QueryInterface(REFIID iid, void** out) {
-  if (out == nullptr) {
-    return E_POINTER;
-  }
-  if (iid != IID_IUnknown && iid != IID_IClassFactory) {
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  *out = static_cast<IClassFactory*>(this);
-  AddRef();
-  return S_OK;
-}
-
-ULONG RuntimeClassFactory::AddRef() { return ++references_; }
-
-ULONG RuntimeClassFactory::Release() {
-  const ULONG left = --references_;
-  if (left == 0) {
-    delete this;
-  }
-  return left;
-}
-
 HRESULT RuntimeClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** out) {
   if (out == nullptr) {
     return E_POINTER;

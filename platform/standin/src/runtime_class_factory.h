@@ -2,28 +2,24 @@
 // IClassFactory over the class's creation function.
 #pragma once
 
-#include <atomic>
-
+#include "com_object.h"
 #include "platform.h"
 #include "runtime_classes.h"
 
 namespace standin {
 
-class RuntimeClassFactory final : public IClassFactory {
+class RuntimeClassFactory final : public ComObject<RuntimeClassFactory, IClassFactory, IID_IClassFactory> {
  public:
   explicit RuntimeClassFactory(RuntimeClassCreate create) : create_(create) {}
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
   HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override;
   HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
 
  private:
+  friend ComObject;
   ~RuntimeClassFactory() = default;
 
   const RuntimeClassCreate create_;
-  std::atomic<ULONG> references_{0};
 };
 
 }  // namespace standin
