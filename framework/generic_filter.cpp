@@ -199,9 +199,9 @@ HRESULT STDMETHODCALLTYPE GenericFilter::QueryFilterInfo(FILTER_INFO* info) {
   if (info == nullptr) {
     return E_POINTER;
   }
-  // Under the lock so that a concurrent JoinFilterGraph cannot free the name
-  // while it is copied.
-  ScopedLock lock(*StateLock);
+  // Not StateLock: a filter downstream may ask from our streaming thread
+  // while a state change holds StateLock and waits for that thread.
+  ScopedLock lock(MembershipLock);
   CopyWideBounded(info->achName, std::size(info->achName), Name);
   info->pGraph = Graph;
   if (Graph != nullptr) {
@@ -212,7 +212,6 @@ HRESULT STDMETHODCALLTYPE GenericFilter::QueryFilterInfo(FILTER_INFO* info) {
 
 HRESULT STDMETHODCALLTYPE GenericFilter::JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) {
   ScopedLock lock(*StateLock);
-  Graph = graph;
   IMediaEventSink* sink = nullptr;
   if (graph != nullptr) {
     if (SUCCEEDED(graph->QueryInterface(IID_IMediaEventSink, reinterpret_cast<void**>(&sink))) && sink != nullptr) {
@@ -224,9 +223,16 @@ HRESULT STDMETHODCALLTYPE GenericFilter::JoinFilterGraph(IFilterGraph* graph, LP
     }
   }
   EventSink = sink;
-  ModuleHeapFree(Name);
   // A name that cannot be copied leaves the filter nameless; the join stands.
-  Name = DuplicateWide(name);
+  WCHAR* newName = DuplicateWide(name);
+  WCHAR* oldName = nullptr;
+  {
+    ScopedLock membership(MembershipLock);
+    Graph = graph;
+    oldName = Name;
+    Name = newName;
+  }
+  ModuleHeapFree(oldName);
   return S_OK;
 }
 

@@ -10,8 +10,11 @@
 // Locking: Stop, Pause, Run, SetSyncSource, GetSyncSource and JoinFilterGraph
 // hold StateLock for their whole run, including while pin hooks run; the lock
 // is re-entrant, so hooks may take it again but must not wait for another
-// thread that needs it. Graph membership holds no references: the graph owns
-// the filter, not the other way round.
+// thread that needs it. Name and Graph are also guarded by MembershipLock, a
+// leaf lock (taken last, never held while anything else is called but the
+// graph's AddRef), so that QueryFilterInfo can answer any thread, the
+// streaming one included, without StateLock. Graph membership holds no
+// references: the graph owns the filter, not the other way round.
 #pragma once
 
 #include "module/filter_setup.h"
@@ -82,14 +85,16 @@ class GenericFilter : public UnknownBase,
   REFERENCE_TIME StartTime = 0;
   const CLSID ClassId;
   SectionLock* const StateLock;
-  // Owned copy (module heap), or none.
+  // Owned copy (module heap), or none. Written under StateLock and
+  // MembershipLock.
   WCHAR* Name = nullptr;
-  // Neither is counted.
+  // Neither is counted. Graph is written under StateLock and MembershipLock.
   IFilterGraph* Graph = nullptr;
   IMediaEventSink* EventSink = nullptr;
   LONG PinVersion = 1;
 
  private:
+  SectionLock MembershipLock;
   // Written under StateLock, by interlocked exchange, so that GetState may
   // read it from any thread.
   LONG volatile State = State_Stopped;

@@ -70,14 +70,19 @@ HRESULT STDMETHODCALLTYPE PinEnumerator::Next(ULONG count, IPin** pins, ULONG* f
     return S_FALSE;
   }
   ULONG handedOut = 0;
+  ULONG recorded = 0;  // entries this call added to ReturnedPins, at its tail
   while (wanted > 0 && Position < PinTotal) {
     GenericPin* pin = Filter->PinAt(Position++);
     if (pin == nullptr) {
       // The list changed under us. Take back what this call handed out, so
-      // that no reference hides behind a fetched count of 0.
+      // that no reference hides behind a fetched count of 0, and forget that
+      // it was handed out, so that a later walk offers it again.
       for (ULONG i = 0; i < handedOut; ++i) {
         pins[i]->Release();
         pins[i] = nullptr;
+      }
+      for (; recorded > 0; --recorded) {
+        ReturnedPins.RemoveLast();
       }
       return VFW_E_ENUM_OUT_OF_SYNC;
     }
@@ -89,7 +94,9 @@ HRESULT STDMETHODCALLTYPE PinEnumerator::Next(ULONG count, IPin** pins, ULONG* f
     ++handedOut;
     // A pin left out of the record may be handed out again after a version
     // change; that is all a failed Append costs.
-    ReturnedPins.Append(pin);
+    if (ReturnedPins.Append(pin)) {
+      ++recorded;
+    }
     --wanted;
   }
   if (fetched != nullptr) {

@@ -29,6 +29,21 @@ BOOL PointerList::Find(const void* pointer) const noexcept {
   return FALSE;
 }
 
+void PointerList::RemoveLast() noexcept {
+  Entry* last = Tail;
+  if (last == nullptr) {
+    return;
+  }
+  Tail = last->Previous;
+  if (Tail != nullptr) {
+    Tail->Next = nullptr;
+  } else {
+    Head = nullptr;
+  }
+  --EntryCount;
+  delete last;
+}
+
 void PointerList::RemoveAll() noexcept {
   Entry* entry = Head;
   while (entry != nullptr) {

@@ -19,6 +19,8 @@ class PointerList {
   BOOL Append(void* pointer) noexcept;
   // TRUE when some entry holds exactly `pointer`.
   BOOL Find(const void* pointer) const noexcept;
+  // Frees the tail entry, if there is one.
+  void RemoveLast() noexcept;
   // Frees every entry; the list is empty afterwards.
   void RemoveAll() noexcept;
   // Appends each pointer of `other` in order; stops at the first failed

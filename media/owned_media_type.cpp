@@ -51,17 +51,17 @@ BOOL OwnedMediaType::StoreFormatBlock(const BYTE* bytes, ULONG size) {
     DropFormatBlock();
     return TRUE;
   }
-  if (size != cbFormat) {
-    if (ReplaceFormatBlock(size, bytes, BytesBeforeBlockEnd(bytes, size)) != nullptr) {
-      return TRUE;
-    }
-    if (size > cbFormat) {
-      return FALSE;
-    }
-    // A smaller block could not be had: keep the larger one, as
-    // EnsureFormatBlock does, and store the bytes at its start.
+  const ULONG carried = BytesBeforeBlockEnd(bytes, size);
+  if (size != cbFormat && ReplaceFormatBlock(size, bytes, carried) != nullptr) {
+    return TRUE;
   }
-  std::memmove(pbFormat, bytes, size);
+  if (size > cbFormat) {
+    return FALSE;
+  }
+  // The same size, or a smaller block could not be had: keep the current
+  // block, as EnsureFormatBlock does, and store the bytes at its start.
+  std::memmove(pbFormat, bytes, carried);
+  std::memset(pbFormat + carried, 0, size - carried);
   return TRUE;
 }
 

@@ -44,10 +44,11 @@ class OwnedMediaType : public AM_MEDIA_TYPE {
   BYTE* EnsureFormatBlock(ULONG size);
 
   // EnsureFormatBlock(size), then copies `size` bytes in. `bytes` may lie in
-  // the value's own block: at the same size they are moved in place, and when
-  // the block is replaced they are carried into the new one before the old
-  // one is freed (a tail beyond the old block's end is zeroed). FALSE, with
-  // the value unchanged, only when a larger block cannot be allocated.
+  // the value's own block: when the block is kept they are moved in place,
+  // and when it is replaced they are carried into the new one before the old
+  // one is freed. Either way nothing past the old block's end is read: that
+  // tail is stored as zeros. FALSE, with the value unchanged, only when a
+  // larger block cannot be allocated.
   BOOL StoreFormatBlock(const BYTE* bytes, ULONG size);
 
  private:

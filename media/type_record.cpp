@@ -17,18 +17,27 @@ void ResetTypeRecord(AM_MEDIA_TYPE& record) {
   record.lSampleSize = 1;
 }
 
+namespace {
+
+// Whether a record claims a format block that it does not have: a peer's
+// malformed record, which nothing may read through.
+bool LacksItsBlock(const AM_MEDIA_TYPE& record) { return record.cbFormat != 0 && record.pbFormat == nullptr; }
+
+}  // namespace
+
 HRESULT CopyTypeRecord(AM_MEDIA_TYPE& target, const AM_MEDIA_TYPE& source) {
   // Read before writing: the target may be the source itself.
   const BYTE* sourceBlock = source.pbFormat;
+  const bool malformed = LacksItsBlock(source);
   target = source;
   target.pbFormat = nullptr;
   if (target.cbFormat != 0) {
-    auto* block = static_cast<BYTE*>(CoTaskMemAlloc(target.cbFormat));
+    auto* block = malformed ? nullptr : static_cast<BYTE*>(CoTaskMemAlloc(target.cbFormat));
     if (block == nullptr) {
       // Own nothing: a caller that drops the failed copy leaks nothing.
       target.cbFormat = 0;
       target.pUnk = nullptr;
-      return E_OUTOFMEMORY;
+      return malformed ? E_POINTER : E_OUTOFMEMORY;
     }
     std::memcpy(block, sourceBlock, target.cbFormat);
     target.pbFormat = block;
@@ -75,7 +84,7 @@ BOOL MatchesPattern(const AM_MEDIA_TYPE& candidate, const AM_MEDIA_TYPE& pattern
 }
 
 BOOL SameFormatBlock(const AM_MEDIA_TYPE& a, const AM_MEDIA_TYPE& b) {
-  if (a.cbFormat != b.cbFormat) {
+  if (a.cbFormat != b.cbFormat || LacksItsBlock(a) || LacksItsBlock(b)) {
     return FALSE;
   }
   return a.cbFormat == 0 || std::memcmp(a.pbFormat, b.pbFormat, a.cbFormat) == 0;

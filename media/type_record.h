@@ -17,7 +17,9 @@ void ResetTypeRecord(AM_MEDIA_TYPE& record);
 // Overwrites the target (without releasing what it held) with a copy of the
 // source that owns a block and a pUnk reference of its own. E_OUTOFMEMORY when
 // the block cannot be allocated: the target then holds the source's GUIDs and
-// sample properties, no block and no pUnk, so it owns nothing.
+// sample properties, no block and no pUnk, so it owns nothing. E_POINTER,
+// with the same outcome, for a source that claims a block (cbFormat not 0)
+// but has none.
 HRESULT CopyTypeRecord(AM_MEDIA_TYPE& target, const AM_MEDIA_TYPE& source);
 
 // Frees the block and releases pUnk; the GUIDs and sample properties stay.

@@ -172,21 +172,24 @@ HRESULT DeleteKeyTree(HKEY parent, LPCSTR name) {
   if (RegOpenKeyExA(parent, name, 0, MAXIMUM_ALLOWED, &key) != ERROR_SUCCESS) {
     return S_OK;
   }
-  // Each deletion moves the next subkey to the front, so index 0 is asked
-  // again; a subkey that survives its deletion is passed over.
+  // Each deletion moves the next subkey to the front, so the same index is
+  // asked again. A subkey that comes back under the name just tried has
+  // survived its deletion (we may lack the right even to open it): it is
+  // passed over, so the walk always ends.
   DWORD index = 0;
+  char tried[TextBytes] = "";
   for (;;) {
     char subkey[TextBytes];
     DWORD size = TextBytes;  // in and out: reset for every call
     if (RegEnumKeyExA(key, index, subkey, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
       break;
     }
-    DeleteKeyTree(key, subkey);
-    HKEY survivor = nullptr;
-    if (RegOpenKeyExA(key, subkey, 0, KEY_READ, &survivor) == ERROR_SUCCESS) {
-      RegCloseKey(survivor);
+    if (std::strcmp(subkey, tried) == 0) {
       ++index;
+      continue;
     }
+    DeleteKeyTree(key, subkey);
+    std::memcpy(tried, subkey, size + 1);  // size: the name's length
   }
   RegCloseKey(key);
   RegDeleteKeyA(parent, name);

@@ -32,11 +32,14 @@ ULONG STDMETHODCALLTYPE UnknownBase::InnerAddRef() {
 }
 
 ULONG STDMETHODCALLTYPE UnknownBase::InnerRelease() {
-  if (InterlockedDecrement(&RefCount) == 0) {
+  const LONG count = InterlockedDecrement(&RefCount);
+  if (count == 0) {
     DestroyUnreferenced();
     return 0;
   }
-  return AtLeastOne(AtomicRead(&RefCount));
+  // Our reference is gone: another thread may destroy the object at any
+  // moment, so the answer is the decrement's result, never a fresh read.
+  return AtLeastOne(count);
 }
 
 void UnknownBase::DestroyUnreferenced() noexcept {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -211,6 +212,31 @@ TEST_F(GenericFilterTest, StateAndInfoCanBeReadWhileTheyChange) {
   Base()->JoinFilterGraph(nullptr, nullptr);
 }
 
+// A filter downstream may ask for our filter information from our streaming
+// thread while a state change holds the filter's lock and waits for that
+// thread: the answer must not wait for the lock.
+TEST_F(GenericFilterTest, FilterInfoDoesNotWaitForTheFiltersLock) {
+  SectionLock* lock = MakeFilter(0).FilterLock();
+  Base()->JoinFilterGraph(&graph, OLESTR("held"));
+  lock->Lock();
+  std::atomic<bool> answered{false};
+  TestThread asker([this, &answered] {
+    FILTER_INFO info;
+    EXPECT_EQ(Base()->QueryFilterInfo(&info), S_OK);
+    if (info.pGraph != nullptr) {
+      info.pGraph->Release();
+    }
+    answered = true;
+  });
+  for (int waited = 0; waited < 500 && !answered; ++waited) {
+    Sleep(10);
+  }
+  EXPECT_TRUE(answered) << "QueryFilterInfo waited for the filter's lock";
+  lock->Unlock();
+  asker.Join();
+  Base()->JoinFilterGraph(nullptr, nullptr);
+}
+
 TEST_F(GenericFilterTest, HoldsOneReferenceOnItsClock) {
   TestFilter& filter = MakeFilter(0);
   EXPECT_EQ(Base()->SetSyncSource(&clock), S_OK);
@@ -379,7 +405,7 @@ TEST_F(MovieSetupTest, MapperFailuresReachOnlyUnregister) {
   StandinHideClass(CLSID_FilterMapper, FALSE);
 }
 
-TEST_F(MovieSetupTest, CallerInTheMultithreadedApartmentKeepsItsCom) {
+TEST_F(MovieSetupTest, CallersApartmentIsLeftAsItWas) {
   MakeFilter(0).setup = &kSetup;
   ASSERT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
   // Inside, CoInitialize answers RPC_E_CHANGED_MODE and must not be undone.
@@ -388,6 +414,15 @@ TEST_F(MovieSetupTest, CallerInTheMultithreadedApartmentKeepsItsCom) {
   EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_FALSE);
   CoUninitialize();
   CoUninitialize();
+
+  // On a thread without COM the apartment made inside is undone.
+  IAMovieSetup* setup = MovieSetup();
+  TestThread::RunToEnd([setup] {
+    EXPECT_EQ(setup->Register(), S_OK);
+    EXPECT_EQ(setup->Unregister(), S_OK);
+    EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
+    CoUninitialize();
+  });
 }
 
 }  // namespace

@@ -137,6 +137,12 @@ TEST_F(PinEnumeratorTest, OutOfSyncPartWayLosesNoReference) {
   EXPECT_EQ(fetched, 0u);
   EXPECT_EQ(taken[0], nullptr);
   EXPECT_EQ(RefsOf(Base()), before);
+
+  // Pin 0 was taken back, so it counts as not handed out: once the list is
+  // whole again under a new version, the walk offers it with the others.
+  filter.visiblePins = 3;
+  filter.BumpPinVersion();
+  EXPECT_EQ(Take(pins, 3, S_OK), (std::vector<int>{0, 1, 2}));
   pins->Release();
 }
 

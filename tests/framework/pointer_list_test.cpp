@@ -7,7 +7,7 @@
 
 namespace {
 
-TEST(PointerListTest, FindsOnlyWhatWasAppendedUntilRemoveAll) {
+TEST(PointerListTest, FindsOnlyWhatIsStillListed) {
   int a = 0;
   int b = 0;
   int c = 0;
@@ -19,6 +19,20 @@ TEST(PointerListTest, FindsOnlyWhatWasAppendedUntilRemoveAll) {
   EXPECT_TRUE(list.Find(&b));
   EXPECT_FALSE(list.Find(&c));
   EXPECT_EQ(list.Count(), 2);
+
+  list.RemoveLast();
+  EXPECT_FALSE(list.Find(&b));
+  EXPECT_TRUE(list.Find(&a));
+  ASSERT_TRUE(list.Append(&c));
+  EXPECT_TRUE(list.Find(&c));
+  EXPECT_EQ(list.Count(), 2);
+  list.RemoveLast();
+  list.RemoveLast();
+  list.RemoveLast();  // nothing left to remove
+  EXPECT_EQ(list.Count(), 0);
+  EXPECT_FALSE(list.Find(&a));
+  ASSERT_TRUE(list.Append(&b));
+  EXPECT_TRUE(list.Find(&b));
 
   list.RemoveAll();
   EXPECT_EQ(list.Count(), 0);

@@ -199,9 +199,10 @@ TEST_F(OwnedMediaTypeTest, EnsureFormatBlockFailingLeavesValueUnchanged) {
 }
 
 // Stores whose source is the value's own block: the bytes must survive a
-// change of block, and nothing may be read after it is freed (the sanitizer
-// build would stop). A smaller store whose allocation fails keeps the larger
-// block and moves the bytes within it.
+// change of block, and nothing may be read after it is freed or past its end
+// (the sanitizer build would stop); a source running past the end is stored
+// with that tail as zeros. A smaller store whose allocation fails keeps the
+// larger block and moves the bytes within it.
 TEST_F(OwnedMediaTypeTest, StoreFormatBlockFromOwnBlock) {
   struct Case {
     const char* name;
@@ -217,6 +218,8 @@ TEST_F(OwnedMediaTypeTest, StoreFormatBlockFromOwnBlock) {
       {"tail into larger", 5, 10, false, {15, 16, 17, 0, 0, 0, 0, 0, 0, 0}},
       {"tail into smaller", 2, 6, false, {12, 13, 14, 15, 16, 17}},
       {"smaller, allocation fails", 2, 6, true, {12, 13, 14, 15, 16, 17, 16, 17}},
+      {"tail at the same size", 3, 8, false, {13, 14, 15, 16, 17, 0, 0, 0}},
+      {"tail into smaller, allocation fails", 5, 6, true, {15, 16, 17, 0, 0, 0, 16, 17}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

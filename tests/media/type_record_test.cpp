@@ -112,6 +112,26 @@ TEST_F(TypeRecordTest, FailedCopyOwnsNothing) {
   EXPECT_EQ(unknown_.References(), 1u);
 }
 
+// A peer's record may claim a format block it does not have: it is copied
+// as nothing owned and compares equal to nothing, and never read.
+TEST_F(TypeRecordTest, RecordClaimingAMissingBlockIsNeverRead) {
+  BuildSource();
+  AM_MEDIA_TYPE malformed = source_;
+  malformed.pbFormat = nullptr;
+
+  AM_MEDIA_TYPE target;
+  ResetTypeRecord(target);
+  EXPECT_EQ(CopyTypeRecord(target, malformed), E_POINTER);
+  EXPECT_EQ(target.cbFormat, 0u);
+  EXPECT_EQ(target.pbFormat, nullptr);
+  EXPECT_EQ(target.pUnk, nullptr);
+  EXPECT_EQ(unknown_.References(), 1u);
+
+  EXPECT_FALSE(source_.SameType(malformed));
+  EXPECT_FALSE(MatchesPattern(malformed, source_));
+  EXPECT_FALSE(MatchesPattern(source_, malformed));
+}
+
 TEST_F(TypeRecordTest, ReleaseTwiceFreesAndReleasesOnce) {
   BuildSource();
 

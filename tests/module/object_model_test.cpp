@@ -1,6 +1,10 @@
 // Reference counting, interface lookup and aggregation of framework objects.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <thread>
+
 #include "tests/module/test_module_fixture.h"
 
 namespace {
@@ -70,6 +74,30 @@ TEST_F(ObjectModel, AllInterfacesShareOneCount) {
   identity->Release();
   persist->Release();
   EXPECT_EQ(0u, persist->Release());
+}
+
+// Two threads drop the last two references at once. The Release that does
+// not destroy the object must not read it afterwards: the other thread may
+// already have freed it (the sanitizer builds watch).
+TEST_F(ObjectModel, ConcurrentReleasesTouchNothingAfterTheLast) {
+  for (int round = 0; round < 100; ++round) {
+    IUnknown* object = NewTestObject();
+    object->AddRef();
+    std::atomic<int> ready{0};
+    ULONG results[2] = {};
+    auto release = [&](int slot) {
+      ++ready;
+      while (ready.load() < 2) {
+      }
+      results[slot] = object->Release();
+    };
+    std::thread first(release, 0);
+    std::thread second(release, 1);
+    first.join();
+    second.join();
+    EXPECT_EQ(0u, std::min(results[0], results[1]));
+    EXPECT_EQ(1u, std::max(results[0], results[1]));
+  }
 }
 
 TEST_F(ObjectModel, AggregatedObjectForwardsToItsOuter) {

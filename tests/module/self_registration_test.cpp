@@ -7,8 +7,9 @@
 #include <vector>
 
 #include "standin_hooks.h"
-#include "tests/support/loaded_module.h"
+#include "tests/platform/test_thread.h"
 #include "tests/support/class_key_name.h"
+#include "tests/support/loaded_module.h"
 #include "tests/support/registry_fixture.h"
 #include "tests/support/test_module/test_module_ids.h"
 
@@ -108,20 +109,35 @@ TEST_F(SelfRegistration, UnregisterRemovesWholeTreesAndFilterData) {
   EXPECT_EQ(S_OK, Unregister(Module)) << "removing what is not there succeeds";
 }
 
-TEST_F(SelfRegistration, UndeletableSubkeyIsPassedOver) {
+// Subkeys that other software added and that cannot be deleted, or not even
+// opened, stay behind; everything else goes.
+TEST_F(SelfRegistration, UndeletableSubkeysArePassedOver) {
   ASSERT_EQ(S_OK, Register(Module));
   const std::string key = ClassKeyName(CLSID_TestObject);
-  CreateKey(key + "\\A");
-  CreateKey(key + "\\B\\Locked");
-  CreateKey(key + "\\C");
-  StandinProtectRegistryKey((key + "\\B\\Locked").c_str(), TRUE);
+  const std::string locked = key + "\\B\\Locked";
+  const std::string sealed = key + "\\D";
+  for (const std::string& added : {key + "\\A", locked, key + "\\C", sealed + "\\Inside"}) {
+    CreateKey(added);
+  }
+  StandinProtectRegistryKey(locked.c_str(), TRUE);
+  StandinSealRegistryKey(sealed.c_str(), TRUE);
 
-  EXPECT_EQ(S_OK, Unregister(Module));
-  EXPECT_TRUE(KeyExists(key + "\\B\\Locked"));
+  // A walk that cannot get past the sealed key asks for it without end: it
+  // is given some seconds, then the key is unsealed so that it can finish.
+  HRESULT result = E_FAIL;
+  TestThread unregistering([&] { result = Unregister(Module); });
+  const bool returned = WaitForSingleObject(unregistering.handle(), 15000) == WAIT_OBJECT_0;
+  StandinSealRegistryKey(sealed.c_str(), FALSE);
+  unregistering.Join();
+  EXPECT_TRUE(returned) << "the walk ended only once the key was unsealed";
+  EXPECT_EQ(S_OK, result);
+
+  EXPECT_TRUE(KeyExists(locked));
+  EXPECT_TRUE(KeyExists(sealed + "\\Inside"));
   EXPECT_FALSE(KeyExists(key + "\\A"));
   EXPECT_FALSE(KeyExists(key + "\\C"));
   EXPECT_FALSE(KeyExists(key + "\\InprocServer32"));
-  StandinProtectRegistryKey((key + "\\B\\Locked").c_str(), FALSE);
+  StandinProtectRegistryKey(locked.c_str(), FALSE);
 }
 
 TEST_F(SelfRegistration, OlderMapperServesWhenTheNewerIsUnavailable) {
@@ -145,8 +161,8 @@ TEST_F(SelfRegistration, WithoutAnyMapperServerKeysStayAndTheCodeIsReturned) {
 TEST_F(SelfRegistration, MapperFailureLeavesServerKeysAndIsReturned) {
   LoadedModule nameless(TEST_MODULE_NAMELESS_PATH);
   ASSERT_NE(nullptr, nameless.handle());
-  const HRESULT result = Register(nameless);
-  EXPECT_TRUE(FAILED(result)) << std::hex << result;
+  // The mapper's answer to a record without a name.
+  EXPECT_EQ(E_POINTER, Register(nameless));
   EXPECT_EQ(ModulePath(nameless.handle()), TextOf(ClassKeyName(CLSID_TestObject) + "\\InprocServer32"));
 }
 
@@ -166,14 +182,22 @@ TEST_F(SelfRegistration, TooLongModulePathIsRefusedBeforeAnythingIsWritten) {
   EXPECT_FALSE(std::filesystem::exists(RegistryPath()));
 }
 
-// A caller already in the multithreaded apartment keeps its COM.
-TEST_F(SelfRegistration, CallerApartmentSurvives) {
+// A caller already in the multithreaded apartment keeps its COM; a thread
+// without COM is left without it.
+TEST_F(SelfRegistration, CallerApartmentIsLeftAsItWas) {
   ASSERT_EQ(S_OK, CoInitializeEx(nullptr, COINIT_MULTITHREADED));
   EXPECT_EQ(S_OK, Register(Module));
   EXPECT_EQ(S_OK, Unregister(Module));
   EXPECT_EQ(S_FALSE, CoInitializeEx(nullptr, COINIT_MULTITHREADED)) << "still initialised";
   CoUninitialize();
   CoUninitialize();
+
+  TestThread::RunToEnd([this] {
+    EXPECT_EQ(S_OK, Register(Module));
+    EXPECT_EQ(S_OK, Unregister(Module));
+    EXPECT_EQ(S_OK, CoInitializeEx(nullptr, COINIT_MULTITHREADED)) << "the apartment it made was undone";
+    CoUninitialize();
+  });
 }
 
 }  // namespace

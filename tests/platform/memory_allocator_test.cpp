@@ -122,7 +122,7 @@ TEST_F(MemoryAllocatorTest, RefusesCallsOutOfState) {
 
   Prepare(1, 64);
   EXPECT_EQ(allocator_->Commit(), S_OK) << "committing twice is harmless";
-  EXPECT_EQ(allocator_->SetProperties(&request, &granted), VFW_E_WRONG_STATE);
+  EXPECT_EQ(allocator_->SetProperties(&request, &granted), VFW_E_ALREADY_COMMITTED);
   sample = Take();
   ASSERT_EQ(allocator_->Decommit(), S_OK);
   EXPECT_EQ(allocator_->SetProperties(&request, &granted), VFW_E_BUFFERS_OUTSTANDING);
@@ -268,7 +268,7 @@ TEST_F(MemoryAllocatorTest, SampleKeepsItsProperties) {
   ASSERT_EQ(sample->SetTime(nullptr, nullptr), S_OK);
   EXPECT_EQ(sample->GetTime(&start, &stop), VFW_E_SAMPLE_TIME_NOT_SET);
 
-  EXPECT_EQ(sample->SetActualDataLength(33), E_INVALIDARG);
+  EXPECT_EQ(sample->SetActualDataLength(33), VFW_E_BUFFER_OVERFLOW);
   EXPECT_EQ(sample->SetActualDataLength(-1), E_INVALIDARG);
   EXPECT_EQ(sample->SetActualDataLength(32), S_OK);
   EXPECT_EQ(sample->SetActualDataLength(0), S_OK);

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <optional>
 
 #include "platform.h"
 #include "tests/platform/test_thread.h"
@@ -80,6 +81,46 @@ TEST_P(EventTest, OneSetReleasesAllWaitersOnlyWhenManual) {
   }
   EXPECT_EQ(released, GetParam().manualReset ? 2 : 1);
   CloseHandle(event);
+}
+
+// A set releases the threads blocked at that moment, whatever another thread
+// does to the event right after it: a reset does not take the set back, and
+// the signal of an auto-reset event goes to the blocked thread rather than to
+// a check made after the set. One blocked waiter for auto reset (one set
+// releases one), two for manual reset.
+TEST_P(EventTest, SetReleasesTheThreadsBlockedAtThatMoment) {
+  const bool manual = GetParam().manualReset != FALSE;
+  for (const bool resetAtOnce : {true, false}) {
+    for (int round = 0; round < 5; ++round) {
+      HANDLE event = CreateEventA(nullptr, GetParam().manualReset, FALSE, nullptr);
+      std::atomic<int> released{0};
+      auto waiter = [&] {
+        if (WaitForSingleObject(event, 2000) == WAIT_OBJECT_0) {
+          ++released;
+        }
+      };
+      DWORD checked = WAIT_FAILED;
+      {
+        TestThread first(waiter);
+        std::optional<TestThread> second;
+        if (manual) {
+          second.emplace(waiter);
+        }
+        Sleep(30);  // the waiters are blocked
+        SetEvent(event);
+        if (resetAtOnce) {
+          ResetEvent(event);
+        } else {
+          checked = WaitForSingleObject(event, 0);
+        }
+      }
+      CloseHandle(event);
+      ASSERT_EQ(released, manual ? 2 : 1) << (resetAtOnce ? "reset" : "check") << " at once, round " << round;
+      if (!resetAtOnce) {
+        ASSERT_EQ(checked, manual ? WAIT_OBJECT_0 : static_cast<DWORD>(WAIT_TIMEOUT)) << "round " << round;
+      }
+    }
+  }
 }
 
 TEST_P(EventTest, InitialStateIsHonoured) {

@@ -5,6 +5,8 @@
 #include <ostream>
 #include <thread>
 
+#include "standin_hooks.h"
+
 namespace {
 
 struct ResetCase {
@@ -44,6 +46,25 @@ TEST(SyncEventTest, SetOnAnotherThreadReleasesAnInfiniteWait) {
   EXPECT_TRUE(event.Wait(INFINITE));
   setter.join();
   EXPECT_FALSE(event.Check());  // the wait consumed the auto-reset signal
+}
+
+// A failed creation is kept silent: the event answers false at once and never
+// hands the platform a handle it does not have (the platform would record
+// ERROR_INVALID_HANDLE as the thread's last error).
+TEST(SyncEventTest, FailedCreationIsSilentAndClosesNothing) {
+  StandinFailNthEventCreation(1);
+  {
+    SyncEvent event(TRUE);
+    StandinFailNthEventCreation(0);
+    EXPECT_FALSE(event.Created());
+    SetLastError(ERROR_SUCCESS);
+    event.Set();
+    EXPECT_FALSE(event.Check());
+    EXPECT_FALSE(event.Wait(INFINITE));  // returns at once
+    event.Reset();
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SUCCESS));
+  }
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SUCCESS)) << "the destructor closed a handle it never had";
 }
 
 }  // namespace

@@ -186,6 +186,22 @@ INSTANTIATE_TEST_SUITE_P(Scripts, WorkerThreadUnansweredTest,
                                                         }}),
                          [](const testing::TestParamInfo<UnansweredCase>& info) { return info.param.name; });
 
+// Without both events the channel cannot work: Start refuses to make a
+// thread, and a sender fails at once instead of waiting for a reply that
+// could never be signalled.
+TEST(WorkerThreadTest, WithoutItsEventsStartMakesNoThread) {
+  for (LONG failing : {1, 2}) {  // the command event, then the reply event
+    SCOPED_TRACE(failing);
+    StandinFailNthEventCreation(failing);
+    ScriptedWorker worker(BlockingLoop);
+    StandinFailNthEventCreation(0);
+    EXPECT_FALSE(worker.Start());
+    EXPECT_FALSE(worker.IsRunning());
+    EXPECT_EQ(worker.SendCommand(1), E_FAIL);
+    EXPECT_EQ(worker.Runs, 0);
+  }
+}
+
 // Hides ole32.dll from GetModuleHandleA for its lifetime.
 class HiddenOle32 {
  public:

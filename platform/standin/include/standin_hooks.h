@@ -15,6 +15,11 @@ void StandinFailNthAllocation(LONG nth);
 // started. Tests compare two readings.
 LONG StandinAllocationCount();
 
+// Makes the Nth CreateEventA from now fail (1: the next one), answering none
+// with ERROR_NOT_ENOUGH_MEMORY. The hook disarms itself once it has failed a
+// creation; 0 disarms it.
+void StandinFailNthEventCreation(LONG nth);
+
 // Makes GetModuleHandleA answer none for a module name ("ole32.dll"), as if
 // the process had not loaded it, until called again with FALSE.
 void StandinHideModule(LPCSTR moduleName, BOOL hidden);
@@ -27,6 +32,12 @@ void StandinHideClass(REFCLSID classId, BOOL hidden);
 // (ERROR_ACCESS_DENIED), as if the caller lacked the right, until called
 // again with FALSE. It holds in this process only, whichever file it uses.
 void StandinProtectRegistryKey(LPCSTR path, BOOL protect);
+
+// Makes RegOpenKeyExA (and RegOpenKeyA) and RegDeleteKeyA refuse the key at
+// `path` below HKEY_CLASSES_ROOT (ERROR_ACCESS_DENIED), as if its access list
+// shut the caller out, while enumeration still lists it; until called again
+// with FALSE. It holds in this process only, whichever file it uses.
+void StandinSealRegistryKey(LPCSTR path, BOOL sealed);
 
 // The registry file's path as this process would open it now, written with
 // its terminator when it fits in `size` bytes; answers its length (0 when no

@@ -4,28 +4,20 @@
 #include <atomic>
 #include <cstdlib>
 
+#include "fault_countdown.h"
 #include "standin_hooks.h"
 
 namespace standin {
 
 namespace {
 
-// Allocations left until the one that fails; 0 when disarmed.
-std::atomic<LONG> failCountdown{0};
+FaultCountdown allocationFault;
 std::atomic<LONG> allocationCount{0};
-
-// Takes this allocation's turn on the countdown; true when it must fail.
-bool FailThisAllocation() {
-  LONG left = failCountdown.load();
-  while (left > 0 && !failCountdown.compare_exchange_weak(left, left - 1)) {
-  }
-  return left == 1;
-}
 
 }  // namespace
 
 void* AllocateThroughSeam(std::size_t bytes, bool zeroed) {
-  if (FailThisAllocation()) {
+  if (allocationFault.Strikes()) {
     return nullptr;
   }
   const std::size_t size = std::max<std::size_t>(bytes, 1);
@@ -40,7 +32,7 @@ void* AllocateThroughSeam(std::size_t bytes, bool zeroed) {
 
 extern "C" {
 
-void StandinFailNthAllocation(LONG nth) { standin::failCountdown.store(std::max<LONG>(nth, 0)); }
+void StandinFailNthAllocation(LONG nth) { standin::allocationFault.Arm(nth); }
 
 LONG StandinAllocationCount() { return standin::allocationCount.load(); }
 

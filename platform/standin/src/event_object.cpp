@@ -3,17 +3,24 @@
 #include <memory>
 
 #include "export_guard.h"
+#include "fault_countdown.h"
 #include "handle_table.h"
+#include "standin_hooks.h"
 
 namespace standin {
 
 void EventObject::Set() {
   {
     std::lock_guard<std::mutex> hold(lock_);
-    signalled_ = true;
+    if (manualReset_) {
+      signalled_ = true;
+      ++sets_;
+    } else if (blocked_ > released_) {
+      ++released_;  // handed to a blocked waiter; the event stays non-signalled
+    } else {
+      signalled_ = true;
+    }
   }
-  // Every waiter re-checks under the lock; for an auto-reset event only the
-  // first one to do so gets the signal.
   changed_.notify_all();
 }
 
@@ -24,16 +31,34 @@ void EventObject::Reset() {
 
 DWORD EventObject::Wait(DWORD milliseconds) {
   std::unique_lock<std::mutex> hold(lock_);
-  if (!WaitUntil(changed_, hold, milliseconds, [this] { return signalled_; })) {
+  if (signalled_) {
+    if (!manualReset_) {
+      signalled_ = false;
+    }
+    return WAIT_OBJECT_0;
+  }
+  if (milliseconds == 0) {
     return WAIT_TIMEOUT;
   }
-  if (!manualReset_) {
-    signalled_ = false;
+  if (manualReset_) {
+    const std::uint64_t setsBefore = sets_;
+    return WaitUntil(changed_, hold, milliseconds, [&] { return sets_ != setsBefore; }) ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
   }
+  ++blocked_;
+  const bool released = WaitUntil(changed_, hold, milliseconds, [this] { return released_ > 0; });
+  --blocked_;
+  if (!released) {
+    return WAIT_TIMEOUT;
+  }
+  --released_;
   return WAIT_OBJECT_0;
 }
 
 }  // namespace standin
+
+namespace {
+standin::FaultCountdown eventFault;
+}  // namespace
 
 using standin::EventObject;
 using standin::FindObject;
@@ -44,7 +69,11 @@ extern "C" {
 // Names and security attributes are accepted and ignored: events here are
 // private to the process.
 HANDLE WINAPI CreateEventA(LPSECURITY_ATTRIBUTES, BOOL manualReset, BOOL initialState, LPCSTR) {
-  return Guarded<HANDLE>(nullptr, [&] {
+  return Guarded<HANDLE>(nullptr, [&]() -> HANDLE {
+    if (eventFault.Strikes()) {
+      SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+      return nullptr;
+    }
     return standin::HandleTable::Instance().Insert(
         std::make_shared<EventObject>(manualReset != FALSE, initialState != FALSE));
   });
@@ -71,5 +100,7 @@ BOOL WINAPI ResetEvent(HANDLE event) {
     return TRUE;
   });
 }
+
+void StandinFailNthEventCreation(LONG nth) { eventFault.Arm(nth); }
 
 }  // extern "C"

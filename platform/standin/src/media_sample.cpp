@@ -80,7 +80,10 @@ HRESULT MediaSample::SetPreroll(BOOL isPreroll) {
 LONG MediaSample::GetActualDataLength() { return actualLength_; }
 
 HRESULT MediaSample::SetActualDataLength(LONG length) {
-  if (length < 0 || length > size_) {
+  if (length > size_) {
+    return VFW_E_BUFFER_OVERFLOW;
+  }
+  if (length < 0) {
     return E_INVALIDARG;
   }
   actualLength_ = length;

@@ -42,7 +42,7 @@ class MediaSample final : public ComObject<MediaSample, IMediaSample, IID_IMedia
   HRESULT STDMETHODCALLTYPE IsPreroll() override;
   HRESULT STDMETHODCALLTYPE SetPreroll(BOOL isPreroll) override;
   LONG STDMETHODCALLTYPE GetActualDataLength() override;
-  // E_INVALIDARG outside 0..GetSize().
+  // VFW_E_BUFFER_OVERFLOW beyond GetSize(); E_INVALIDARG below 0.
   HRESULT STDMETHODCALLTYPE SetActualDataLength(LONG length) override;
   // A task-memory copy that the caller frees; S_FALSE and none when no type
   // is set.

@@ -27,7 +27,7 @@ HRESULT MemoryAllocator::SetProperties(ALLOCATOR_PROPERTIES* request, ALLOCATOR_
   }
   std::lock_guard<std::mutex> hold(lock_);
   if (committed_) {
-    return VFW_E_WRONG_STATE;
+    return VFW_E_ALREADY_COMMITTED;
   }
   if (outstanding_ > 0) {
     return VFW_E_BUFFERS_OUTSTANDING;

@@ -33,6 +33,19 @@ bool IsProtected(const KeyPath& path) {
   return ProtectedKeys().count(folded) != 0;
 }
 
+// Keys that neither RegOpenKeyExA nor RegDeleteKeyA may touch, as if their
+// access list shut the caller out (guarded by protectedLock too).
+std::set<std::string>& SealedKeys() {
+  static auto* const keys = new std::set<std::string>;  // folded paths
+  return *keys;
+}
+
+bool IsSealed(const KeyPath& path) {
+  const std::string folded = FoldedPath(path);
+  std::lock_guard<std::mutex> hold(protectedLock);
+  return SealedKeys().count(folded) != 0;
+}
+
 // ---- Arguments and results ----
 
 KeyPath Joined(const KeyPath& base, const KeyPath& more) {
@@ -167,6 +180,9 @@ LSTATUS OpenKey(HKEY key, LPCSTR subKey, PHKEY result) {
   if (status != ERROR_SUCCESS) {
     return status;
   }
+  if (IsSealed(Joined(ref.path, parts))) {
+    return ERROR_ACCESS_DENIED;
+  }
   std::uint64_t id = 0;
   status = ReadKey(ref, [&](const RegistryKey& base) -> LSTATUS {
     const RegistryKey* found = RegistryTree::Find(base, parts);
@@ -199,7 +215,7 @@ LSTATUS DeleteKey(HKEY key, LPCSTR subKey) {
     if (victim == nullptr) {
       return ERROR_FILE_NOT_FOUND;
     }
-    if (!victim->subkeys().empty() || IsProtected(target)) {
+    if (!victim->subkeys().empty() || IsProtected(target) || IsSealed(target)) {
       return ERROR_ACCESS_DENIED;
     }
     changed = parent->RemoveSubkey(target.back());
@@ -450,6 +466,22 @@ void StandinProtectRegistryKey(LPCSTR path, BOOL protect) {
       standin::ProtectedKeys().insert(folded);
     } else {
       standin::ProtectedKeys().erase(folded);
+    }
+  });
+}
+
+void StandinSealRegistryKey(LPCSTR path, BOOL sealed) {
+  standin::GuardedVoid([&] {
+    standin::KeyPath parts;
+    if (standin::ParseKeyPath(path, &parts) != ERROR_SUCCESS || parts.empty()) {
+      return;
+    }
+    const std::string folded = standin::FoldedPath(parts);
+    std::lock_guard<std::mutex> hold(standin::protectedLock);
+    if (sealed) {
+      standin::SealedKeys().insert(folded);
+    } else {
+      standin::SealedKeys().erase(folded);
     }
   });
 }
