@@ -94,18 +94,25 @@ HRESULT GenericPin::ProposeType(LONG, OwnedMediaType&) { return E_UNEXPECTED; }
 
 // --- Connection protocol ---
 
+// A new connection needs an unconnected pin of a stopped filter; the
+// connection test comes first. Call with StateLock held.
+HRESULT GenericPin::RefuseConnectionChange() const {
+  if (ConnectedPin != nullptr) {
+    return VFW_E_ALREADY_CONNECTED;
+  }
+  return FilterIsStopped() ? S_OK : VFW_E_NOT_STOPPED;
+}
+
 HRESULT STDMETHODCALLTYPE GenericPin::Connect(IPin* receivePin, const AM_MEDIA_TYPE* type) {
   if (receivePin == nullptr) {
     return E_POINTER;
   }
   ScopedLock lock(*StateLock);
-  if (ConnectedPin != nullptr) {
-    return VFW_E_ALREADY_CONNECTED;
+  HRESULT hr = RefuseConnectionChange();
+  if (FAILED(hr)) {
+    return hr;
   }
-  if (!FilterIsStopped()) {
-    return VFW_E_NOT_STOPPED;
-  }
-  const HRESULT hr = NegotiateType(receivePin, type);
+  hr = NegotiateType(receivePin, type);
   if (SUCCEEDED(hr)) {
     return S_OK;
   }
@@ -218,13 +225,11 @@ HRESULT STDMETHODCALLTYPE GenericPin::ReceiveConnection(IPin* connector, const A
     return E_POINTER;
   }
   ScopedLock lock(*StateLock);
-  if (ConnectedPin != nullptr) {
-    return VFW_E_ALREADY_CONNECTED;
+  HRESULT hr = RefuseConnectionChange();
+  if (FAILED(hr)) {
+    return hr;
   }
-  if (!FilterIsStopped()) {
-    return VFW_E_NOT_STOPPED;
-  }
-  HRESULT hr = VetPeerAndType(connector, *type);
+  hr = VetPeerAndType(connector, *type);
   if (FAILED(hr)) {
     return hr;
   }

@@ -117,6 +117,7 @@ class GenericPin : public UnknownBase,
   double SegmentRate = 1.0;
 
  private:
+  HRESULT RefuseConnectionChange() const;
   HRESULT NegotiateType(IPin* receivePin, const AM_MEDIA_TYPE* type);
   HRESULT TryTypeList(IPin* receivePin, const AM_MEDIA_TYPE* pattern, IEnumMediaTypes* types);
   HRESULT TryOneType(IPin* receivePin, const AM_MEDIA_TYPE& type);

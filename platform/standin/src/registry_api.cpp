@@ -18,33 +18,54 @@ namespace standin {
 
 namespace {
 
-// ---- Keys that RegDeleteKeyA refuses, as if the caller lacked the right ----
+// ---- Keys that tests mark as out of the caller's reach ----
 
-std::mutex protectedLock;
+// A set of folded key paths, safe to use from any thread.
+class MarkedKeys {
+ public:
+  bool Has(const KeyPath& path) {
+    const std::string folded = FoldedPath(path);
+    std::lock_guard<std::mutex> hold(lock_);
+    return keys_.count(folded) != 0;
+  }
 
-std::set<std::string>& ProtectedKeys() {
-  static auto* const keys = new std::set<std::string>;  // folded paths
+  // Marks (or unmarks) the key at `path`; a path that cannot be parsed is
+  // ignored.
+  void Mark(LPCSTR path, bool marked) {
+    KeyPath parts;
+    if (ParseKeyPath(path, &parts) != ERROR_SUCCESS || parts.empty()) {
+      return;
+    }
+    const std::string folded = FoldedPath(parts);
+    std::lock_guard<std::mutex> hold(lock_);
+    if (marked) {
+      keys_.insert(folded);
+    } else {
+      keys_.erase(folded);
+    }
+  }
+
+ private:
+  std::mutex lock_;
+  std::set<std::string> keys_;
+};
+
+// Keys that RegDeleteKeyA refuses, as if the caller lacked the right.
+MarkedKeys& ProtectedKeys() {
+  static auto* const keys = new MarkedKeys;
   return *keys;
-}
-
-bool IsProtected(const KeyPath& path) {
-  const std::string folded = FoldedPath(path);
-  std::lock_guard<std::mutex> hold(protectedLock);
-  return ProtectedKeys().count(folded) != 0;
 }
 
 // Keys that neither RegOpenKeyExA nor RegDeleteKeyA may touch, as if their
-// access list shut the caller out (guarded by protectedLock too).
-std::set<std::string>& SealedKeys() {
-  static auto* const keys = new std::set<std::string>;  // folded paths
+// access list shut the caller out.
+MarkedKeys& SealedKeys() {
+  static auto* const keys = new MarkedKeys;
   return *keys;
 }
 
-bool IsSealed(const KeyPath& path) {
-  const std::string folded = FoldedPath(path);
-  std::lock_guard<std::mutex> hold(protectedLock);
-  return SealedKeys().count(folded) != 0;
-}
+bool IsProtected(const KeyPath& path) { return ProtectedKeys().Has(path); }
+
+bool IsSealed(const KeyPath& path) { return SealedKeys().Has(path); }
 
 // ---- Arguments and results ----
 
@@ -455,35 +476,11 @@ LSTATUS WINAPI RegDeleteValueA(HKEY key, LPCSTR valueName) {
 }
 
 void StandinProtectRegistryKey(LPCSTR path, BOOL protect) {
-  standin::GuardedVoid([&] {
-    standin::KeyPath parts;
-    if (standin::ParseKeyPath(path, &parts) != ERROR_SUCCESS || parts.empty()) {
-      return;
-    }
-    const std::string folded = standin::FoldedPath(parts);
-    std::lock_guard<std::mutex> hold(standin::protectedLock);
-    if (protect) {
-      standin::ProtectedKeys().insert(folded);
-    } else {
-      standin::ProtectedKeys().erase(folded);
-    }
-  });
+  standin::GuardedVoid([&] { standin::ProtectedKeys().Mark(path, protect != FALSE); });
 }
 
 void StandinSealRegistryKey(LPCSTR path, BOOL sealed) {
-  standin::GuardedVoid([&] {
-    standin::KeyPath parts;
-    if (standin::ParseKeyPath(path, &parts) != ERROR_SUCCESS || parts.empty()) {
-      return;
-    }
-    const std::string folded = standin::FoldedPath(parts);
-    std::lock_guard<std::mutex> hold(standin::protectedLock);
-    if (sealed) {
-      standin::SealedKeys().insert(folded);
-    } else {
-      standin::SealedKeys().erase(folded);
-    }
-  });
+  standin::GuardedVoid([&] { standin::SealedKeys().Mark(path, sealed != FALSE); });
 }
 
 DWORD StandinRegistryFilePath(LPSTR buffer, DWORD size) {
