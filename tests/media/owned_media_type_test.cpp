@@ -26,20 +26,22 @@ class OwnedMediaTypeTest : public ::testing::Test {
     unknown_.AddRef();
   }
 
+  // type_ holds a block and a reference on `previous`; `source` a different
+  // block and a reference on unknown_.
+  void PrepareAssignment(CountingUnknown& previous, OwnedMediaType& source) {
+    Build(type_, {kMajorB, kSubB, kFormatB, {1, 2, 3}});
+    type_.pUnk = &previous;
+    previous.AddRef();
+    Build(source, {kMajorA, kSubA, kFormatA, kBlock});
+    TakeReference(source);
+  }
+
   CountingUnknown unknown_;
   OwnedMediaType type_;
 };
 
 TEST_F(OwnedMediaTypeTest, NewValueHasDefaults) {
-  EXPECT_TRUE(IsEqualGUID(type_.majortype, GUID_NULL));
-  EXPECT_TRUE(IsEqualGUID(type_.subtype, GUID_NULL));
-  EXPECT_TRUE(IsEqualGUID(type_.formattype, GUID_NULL));
-  EXPECT_EQ(type_.bFixedSizeSamples, TRUE);
-  EXPECT_EQ(type_.bTemporalCompression, FALSE);
-  EXPECT_EQ(type_.lSampleSize, 1u);
-  EXPECT_EQ(type_.pUnk, nullptr);
-  EXPECT_EQ(type_.cbFormat, 0u);
-  EXPECT_EQ(type_.pbFormat, nullptr);
+  ExpectDefaults(type_);
   EXPECT_TRUE(IsPartialType(type_));
 }
 
@@ -67,12 +69,8 @@ TEST_F(OwnedMediaTypeTest, AssignFromItselfChangesNothing) {
 
 TEST_F(OwnedMediaTypeTest, AssignReplacesWithIndependentCopy) {
   CountingUnknown previous;
-  Build(type_, {kMajorB, kSubB, kFormatB, {1, 2, 3}});
-  type_.pUnk = &previous;
-  previous.AddRef();
   OwnedMediaType source;
-  Build(source, {kMajorA, kSubA, kFormatA, kBlock});
-  TakeReference(source);
+  PrepareAssignment(previous, source);
 
   ASSERT_EQ(type_.Assign(source), S_OK);
 
@@ -87,12 +85,8 @@ TEST_F(OwnedMediaTypeTest, AssignReplacesWithIndependentCopy) {
 
 TEST_F(OwnedMediaTypeTest, FailedAssignReleasesOldContentsAndOwnsNothing) {
   CountingUnknown previous;
-  Build(type_, {kMajorB, kSubB, kFormatB, {1, 2, 3}});
-  type_.pUnk = &previous;
-  previous.AddRef();
   OwnedMediaType source;
-  Build(source, {kMajorA, kSubA, kFormatA, kBlock});
-  TakeReference(source);
+  PrepareAssignment(previous, source);
   const LONG allocationsBefore = StandinAllocationCount();
 
   StandinFailNthAllocation(1);

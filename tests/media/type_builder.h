@@ -33,6 +33,20 @@ inline void Build(OwnedMediaType& type, const TypeFields& fields) {
   EXPECT_TRUE(type.StoreFormatBlock(fields.block.data(), static_cast<ULONG>(fields.block.size())));
 }
 
+// The defaults of a new value: nothing specified, fixed-size samples of 1
+// byte, nothing owned.
+inline void ExpectDefaults(const AM_MEDIA_TYPE& type) {
+  EXPECT_TRUE(IsEqualGUID(type.majortype, GUID_NULL));
+  EXPECT_TRUE(IsEqualGUID(type.subtype, GUID_NULL));
+  EXPECT_TRUE(IsEqualGUID(type.formattype, GUID_NULL));
+  EXPECT_EQ(type.bFixedSizeSamples, TRUE);
+  EXPECT_EQ(type.bTemporalCompression, FALSE);
+  EXPECT_EQ(type.lSampleSize, 1u);
+  EXPECT_EQ(type.pUnk, nullptr);
+  EXPECT_EQ(type.cbFormat, 0u);
+  EXPECT_EQ(type.pbFormat, nullptr);
+}
+
 inline std::vector<BYTE> BlockOf(const AM_MEDIA_TYPE& type) {
   return std::vector<BYTE>(type.pbFormat, type.pbFormat + type.cbFormat);
 }

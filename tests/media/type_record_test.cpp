@@ -35,15 +35,7 @@ TEST_F(TypeRecordTest, ResetSetsDefaultsAndReleasesNothing) {
 
   ResetTypeRecord(view);
 
-  EXPECT_TRUE(IsEqualGUID(view.majortype, GUID_NULL));
-  EXPECT_TRUE(IsEqualGUID(view.subtype, GUID_NULL));
-  EXPECT_TRUE(IsEqualGUID(view.formattype, GUID_NULL));
-  EXPECT_EQ(view.bFixedSizeSamples, TRUE);
-  EXPECT_EQ(view.bTemporalCompression, FALSE);
-  EXPECT_EQ(view.lSampleSize, 1u);
-  EXPECT_EQ(view.pUnk, nullptr);
-  EXPECT_EQ(view.cbFormat, 0u);
-  EXPECT_EQ(view.pbFormat, nullptr);
+  ExpectDefaults(view);
   EXPECT_EQ(unknown_.References(), 1u);
   EXPECT_EQ(BlockOf(source_), (std::vector<BYTE>{1, 2, 3, 4, 5}));
 }
