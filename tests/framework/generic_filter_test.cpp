@@ -11,6 +11,7 @@
 #include "tests/framework/framework_fixture.h"
 #include "tests/platform/test_thread.h"
 #include "tests/support/registry_fixture.h"
+#include "tests/support/wait_until.h"
 
 namespace framework_test {
 namespace {
@@ -228,10 +229,7 @@ TEST_F(GenericFilterTest, FilterInfoDoesNotWaitForTheFiltersLock) {
     }
     answered = true;
   });
-  for (int waited = 0; waited < 500 && !answered; ++waited) {
-    Sleep(10);
-  }
-  EXPECT_TRUE(answered) << "QueryFilterInfo waited for the filter's lock";
+  EXPECT_TRUE(WaitUntil([&] { return answered.load(); })) << "QueryFilterInfo waited for the filter's lock";
   lock->Unlock();
   asker.Join();
   Base()->JoinFilterGraph(nullptr, nullptr);

@@ -15,9 +15,11 @@
 #include "module/atomic_read.h"
 #include "module/tracked_object.h"
 #include "platform.h"
+#include "standin_hooks.h"
 #include "tests/platform/test_thread.h"
 #include "tests/support/fake_allocator.h"
 #include "tests/support/fake_mem_input_pin.h"
+#include "tests/support/wait_until.h"
 #include "threading/section_lock.h"
 
 namespace {
@@ -371,7 +373,7 @@ TEST_F(GenericOutputPinTest, StopWakesAThreadWaitingInObtainBuffer) {
       sample->Release();
     }
   });
-  Sleep(50);
+  EXPECT_TRUE(WaitUntil([&] { return StandinAllocatorWaiters(Pin().HeldAllocator()) == 1; }));
   EXPECT_FALSE(done.load());
   ASSERT_EQ(Filter()->Stop(), S_OK);
   streaming.Join();

@@ -9,12 +9,12 @@
 #include <vector>
 
 #include "platform.h"
+#include "standin_hooks.h"
 #include "tests/platform/test_thread.h"
 #include "tests/support/counting_unknown.h"
+#include "tests/support/wait_until.h"
 
 namespace {
-
-constexpr DWORD kBlockedMilliseconds = 100;
 
 class MemoryAllocatorTest : public ::testing::Test {
  protected:
@@ -175,7 +175,7 @@ TEST_F(MemoryAllocatorTest, GetBufferWaitsUntilASampleIsReleasedOnAnotherThread)
     EXPECT_EQ(allocator_->GetBuffer(&waited, nullptr, nullptr, 0), S_OK);
     returned = true;
   });
-  Sleep(kBlockedMilliseconds);
+  EXPECT_TRUE(WaitUntil([&] { return StandinAllocatorWaiters(allocator_) == 1; }));
   EXPECT_FALSE(returned.load()) << "GetBuffer must wait while the only buffer is out";
   EXPECT_EQ(held->Release(), 0u);
   waiter.Join();
@@ -196,7 +196,11 @@ TEST_F(MemoryAllocatorTest, DecommitFailsEveryWaitingGetBuffer) {
   };
   TestThread first(wait);
   TestThread second(wait);
-  Sleep(kBlockedMilliseconds);
+  if (!WaitUntil([&] { return StandinAllocatorWaiters(allocator_) == 2; })) {
+    allocator_->Decommit();  // lets the callers go rather than leave them waiting
+    held->Release();
+    FAIL() << "the callers never both waited in GetBuffer";
+  }
   EXPECT_EQ(failed.load(), 0);
   // Committing again at once must not keep the woken callers waiting.
   ASSERT_EQ(allocator_->Decommit(), S_OK);

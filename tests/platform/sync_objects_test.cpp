@@ -7,7 +7,9 @@
 #include <optional>
 
 #include "platform.h"
+#include "standin_hooks.h"
 #include "tests/platform/test_thread.h"
+#include "tests/support/wait_until.h"
 
 namespace {
 
@@ -23,13 +25,16 @@ TEST(CriticalSection, OwnerReentersAndOthersWaitForTheLastLeave) {
   EnterCriticalSection(&section);
   EXPECT_TRUE(TryEnterCriticalSection(&section));  // re-entry by the owner
 
+  std::atomic<bool> tried{false};
   std::atomic<bool> entered{false};
   TestThread other([&] {
     EXPECT_FALSE(TryEnterCriticalSection(&section));
+    tried = true;
     EnterCriticalSection(&section);
     entered = true;
     LeaveCriticalSection(&section);
   });
+  EXPECT_TRUE(WaitUntil([&] { return tried.load(); }));  // it tried while both levels were held
   LeaveCriticalSection(&section);
   Sleep(50);
   EXPECT_FALSE(entered) << "entered while the owner still held one level";
@@ -66,20 +71,26 @@ TEST_P(EventTest, SignalTimeOutAndReset) {
 }
 
 TEST_P(EventTest, OneSetReleasesAllWaitersOnlyWhenManual) {
+  const bool manual = GetParam().manualReset != FALSE;
   HANDLE event = CreateEventA(nullptr, GetParam().manualReset, FALSE, nullptr);
   std::atomic<int> released{0};
   auto waiter = [&] {
-    if (WaitForSingleObject(event, 300) == WAIT_OBJECT_0) {
+    if (WaitForSingleObject(event, INFINITE) == WAIT_OBJECT_0) {
       ++released;
     }
   };
   {
     TestThread first(waiter);
     TestThread second(waiter);
-    Sleep(30);
+    EXPECT_TRUE(WaitUntil([&] { return StandinEventWaiters(event) == 2; }));
     SetEvent(event);
+    EXPECT_TRUE(WaitUntil([&] { return released >= (manual ? 2 : 1); }));
+    Sleep(30);  // time for a wrong second release to show
+    EXPECT_EQ(released, manual ? 2 : 1);
+    EXPECT_EQ(StandinEventWaiters(event), manual ? 0 : 1);
+    SetEvent(event);  // lets go the waiter that an auto-reset set leaves blocked
   }
-  EXPECT_EQ(released, GetParam().manualReset ? 2 : 1);
+  EXPECT_EQ(released, 2);
   CloseHandle(event);
 }
 
@@ -95,7 +106,7 @@ TEST_P(EventTest, SetReleasesTheThreadsBlockedAtThatMoment) {
       HANDLE event = CreateEventA(nullptr, GetParam().manualReset, FALSE, nullptr);
       std::atomic<int> released{0};
       auto waiter = [&] {
-        if (WaitForSingleObject(event, 2000) == WAIT_OBJECT_0) {
+        if (WaitForSingleObject(event, 10000) == WAIT_OBJECT_0) {
           ++released;
         }
       };
@@ -106,7 +117,8 @@ TEST_P(EventTest, SetReleasesTheThreadsBlockedAtThatMoment) {
         if (manual) {
           second.emplace(waiter);
         }
-        Sleep(30);  // the waiters are blocked
+        const LONG waiters = manual ? 2 : 1;
+        ASSERT_TRUE(WaitUntil([&] { return StandinEventWaiters(event) == waiters; })) << "round " << round;
         SetEvent(event);
         if (resetAtOnce) {
           ResetEvent(event);

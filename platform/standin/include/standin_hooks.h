@@ -20,6 +20,15 @@ LONG StandinAllocationCount();
 // creation; 0 disarms it.
 void StandinFailNthEventCreation(LONG nth);
 
+// Number of threads blocked right now in a wait on `event` (either reset
+// mode), so that a test can tell a waiter has reached its wait; -1 for a
+// handle that is not an event.
+LONG StandinEventWaiters(HANDLE event);
+
+// Number of threads blocked right now in GetBuffer of the runtime's memory
+// allocator; -1 for any other allocator (or none).
+LONG StandinAllocatorWaiters(IMemAllocator* allocator);
+
 // Makes GetModuleHandleA answer none for a module name ("ole32.dll"), as if
 // the process had not loaded it, until called again with FALSE.
 void StandinHideModule(LPCSTR moduleName, BOOL hidden);

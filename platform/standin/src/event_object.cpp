@@ -40,18 +40,27 @@ DWORD EventObject::Wait(DWORD milliseconds) {
   if (milliseconds == 0) {
     return WAIT_TIMEOUT;
   }
+  ++blocked_;
+  bool released = false;
   if (manualReset_) {
     const std::uint64_t setsBefore = sets_;
-    return WaitUntil(changed_, hold, milliseconds, [&] { return sets_ != setsBefore; }) ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
+    released = WaitUntil(changed_, hold, milliseconds, [&] { return sets_ != setsBefore; });
+  } else {
+    released = WaitUntil(changed_, hold, milliseconds, [this] { return released_ > 0; });
   }
-  ++blocked_;
-  const bool released = WaitUntil(changed_, hold, milliseconds, [this] { return released_ > 0; });
   --blocked_;
   if (!released) {
     return WAIT_TIMEOUT;
   }
-  --released_;
+  if (!manualReset_) {
+    --released_;
+  }
   return WAIT_OBJECT_0;
+}
+
+std::size_t EventObject::Blocked() {
+  std::lock_guard<std::mutex> hold(lock_);
+  return blocked_;
 }
 
 }  // namespace standin
@@ -102,5 +111,12 @@ BOOL WINAPI ResetEvent(HANDLE event) {
 }
 
 void StandinFailNthEventCreation(LONG nth) { eventFault.Arm(nth); }
+
+LONG StandinEventWaiters(HANDLE event) {
+  return Guarded<LONG>(-1, [&] {
+    auto object = FindObject<EventObject>(event);
+    return object ? static_cast<LONG>(object->Blocked()) : -1;
+  });
+}
 
 }  // extern "C"

@@ -24,6 +24,8 @@ class EventObject final : public KernelObject {
   void Reset();
   // A satisfied wait on an auto-reset event consumes the signal.
   DWORD Wait(DWORD milliseconds) override;
+  // The threads blocked in Wait right now (a test hook).
+  std::size_t Blocked();
 
  private:
   std::mutex lock_;
@@ -33,8 +35,8 @@ class EventObject final : public KernelObject {
   // Manual reset: counts the sets, so that a waiter blocked at a set is
   // released even when a reset comes before it runs.
   std::uint64_t sets_ = 0;
-  // Auto reset: the waiters blocked now, and how many of them sets have
-  // released that have not yet run (never more than are blocked).
+  // The waiters blocked now, in either mode; auto reset: how many of them sets
+  // have released that have not yet run (never more than are blocked).
   std::size_t blocked_ = 0;
   std::size_t released_ = 0;
 };

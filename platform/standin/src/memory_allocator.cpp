@@ -6,6 +6,7 @@
 #include <new>
 
 #include "export_guard.h"
+#include "standin_hooks.h"
 
 namespace standin {
 
@@ -102,7 +103,9 @@ HRESULT MemoryAllocator::GetBuffer(IMediaSample** sample, REFERENCE_TIME*, REFER
     if ((flags & AM_GBF_NOWAIT) != 0) {
       return VFW_E_TIMEOUT;
     }
+    ++waiters_;
     sampleReturned_.wait(hold);
+    --waiters_;
     if (decommits_ != decommitsAtStart) {
       return VFW_E_NOT_COMMITTED;
     }
@@ -140,6 +143,11 @@ HRESULT MemoryAllocator::ReleaseBuffer(IMediaSample* sample) {
   // Outside the lock: this may be the last reference.
   Release();
   return S_OK;
+}
+
+LONG MemoryAllocator::Waiters() {
+  std::lock_guard<std::mutex> hold(lock_);
+  return waiters_;
 }
 
 HRESULT MemoryAllocator::AllocateBuffers() {
@@ -194,3 +202,16 @@ MediaSample* MemoryAllocator::FindOutstanding(IMediaSample* given) const {
 }
 
 }  // namespace standin
+
+extern "C" {
+
+// Tells the runtime's allocator from any other by its type, so a test may
+// pass whatever allocator a pin holds.
+LONG StandinAllocatorWaiters(IMemAllocator* allocator) {
+  return standin::Guarded<LONG>(-1, [&] {
+    auto* own = dynamic_cast<standin::MemoryAllocator*>(allocator);
+    return own != nullptr ? own->Waiters() : -1;
+  });
+}
+
+}  // extern "C"

@@ -41,6 +41,9 @@ class MemoryAllocator final : public ComObject<MemoryAllocator, IMemAllocator, I
   // sample's own Release calls it. E_INVALIDARG for anything else.
   HRESULT STDMETHODCALLTYPE ReleaseBuffer(IMediaSample* sample) override;
 
+  // The threads waiting in GetBuffer right now (a test hook).
+  LONG Waiters();
+
  private:
   friend ComObject;
   MemoryAllocator() = default;
@@ -64,6 +67,7 @@ class MemoryAllocator final : public ComObject<MemoryAllocator, IMemAllocator, I
   std::vector<std::unique_ptr<MediaSample>> samples_;
   std::vector<MediaSample*> free_;  // capacity reserved for every sample
   LONG outstanding_ = 0;
+  LONG waiters_ = 0;
 };
 
 }  // namespace standin
