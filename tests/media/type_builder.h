@@ -7,6 +7,7 @@
 
 #include "media/owned_media_type.h"
 #include "platform.h"
+#include "tests/support/type_description.h"
 
 namespace media_test {
 
@@ -19,14 +20,7 @@ inline constexpr GUID kFormatA{0x55555555, 0x5, 0x5, {5, 5, 5, 5, 5, 5, 5, 5}};
 inline constexpr GUID kFormatB{0x66666666, 0x6, 0x6, {6, 6, 6, 6, 6, 6, 6, 6}};
 inline constexpr GUID kNull{};
 
-struct TypeFields {
-  GUID major = kNull;
-  GUID sub = kNull;
-  GUID format = kNull;
-  std::vector<BYTE> block = {};
-};
-
-inline void Build(OwnedMediaType& type, const TypeFields& fields) {
+inline void Build(OwnedMediaType& type, const TypeDescription& fields) {
   type.SetMajorTypeId(fields.major);
   type.SetSubtypeId(fields.sub);
   type.SetFormatTypeId(fields.format);

@@ -156,7 +156,7 @@ TEST_F(TypeRecordTest, DeleteReleasesContentsAndFreesTaskMemoryRecord) {
 TEST(IsPartialType, LooksAtMajorAndFormatTypeOnly) {
   struct Case {
     const char* name;
-    TypeFields type;
+    TypeDescription type;
     BOOL partial;
   };
   const Case cases[] = {
@@ -179,8 +179,8 @@ TEST(MatchesPattern, TableOfCandidatesAndPatterns) {
   const std::vector<BYTE> otherByte = {1, 2, 3, 5};
   struct Case {
     const char* name;
-    TypeFields candidate;
-    TypeFields pattern;
+    TypeDescription candidate;
+    TypeDescription pattern;
     BOOL matches;
   };
   const Case cases[] = {
